@@ -1,0 +1,4 @@
+#include "app/run_program.h"
+
+// The command line is not read: every run is the same.
+int main(int, char**) { return RunProgram(nullptr); }

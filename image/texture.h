@@ -1,0 +1,24 @@
+// The texture table: every picture of the show as a GL texture under a fixed number.
+#pragma once
+
+#include <cstdint>
+
+constexpr int TEXTURE_SLOTS = 1024;
+
+struct TextureSlot {
+    uint32_t glName;        // 0 when the slot's picture did not load
+    int32_t attribute0;
+    float attribute1;
+    int32_t attribute2;
+    int32_t attribute3;
+    int32_t attribute4;
+};
+
+// TEXTURE_SLOTS entries, created by InitScene; null before.
+extern TextureSlot* TextureTable;
+
+void LoadTexture(const char* fileName, TextureSlot* slot);
+void InitTextureSlot(TextureSlot* slot, const char* fileName, float attribute);
+
+// The texture half of the scene build: every picture of SCENE_PICTURES, in order.
+void LoadSceneTextures();

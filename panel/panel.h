@@ -1,0 +1,43 @@
+// Panels: flat textured grids at z = -1 before a fixed camera, and the table of them.
+#pragma once
+
+#include <cstdint>
+
+constexpr int PANEL_SLOTS = 1024;
+
+struct PanelVertex {
+    float x, y, z;
+    float restX, restY, restZ;
+    float u, v;
+    float spare;
+};
+
+using PanelVertexHook = PanelVertex (*)(PanelVertex vertex);
+
+struct Panel {
+    int32_t columns;
+    int32_t rows;
+    int32_t vertexCount;
+    PanelVertex* vertices;   // owned; rows of `columns` vertices
+    int32_t texture;
+    PanelVertexHook hook;
+};
+
+// PANEL_SLOTS panels, created by InitScene; null before.
+extern Panel* PanelTable;
+
+PanelVertex StoreRestPosition(PanelVertex vertex);
+
+// Fills `panel` with a columns x rows grid from corner (xStart, yStart) with
+// texture coordinates (uStart, vStart) to corner (xEnd, yEnd) with (uEnd, vEnd).
+void BuildPanelGrid(Panel* panel, float xStart, float yStart, float xEnd, float yEnd, float z,
+                    float uStart, float vStart, float uEnd, float vEnd, int32_t columns,
+                    int32_t rows, int32_t texture, PanelVertexHook hook);
+
+// The panel half of the scene build: the 41 panels of the show.
+void BuildScenePanels();
+
+// Creates TextureTable and PanelTable, then BuildScene. Needs a current GL context.
+bool InitScene();
+// LoadSceneTextures, then BuildScenePanels; returns 1.
+int BuildScene();

@@ -1,0 +1,65 @@
+// The program's only door to the operating system: window, GL context, keyboard,
+// clock, message boxes and the audio device. Everything above this header is
+// platform-free; only platform/*.cpp include SDL's video and event headers.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Windows virtual-key codes, the indices of KeyTable.
+constexpr int32_t VK_RETURN = 13;
+constexpr int32_t VK_ESCAPE = 27;
+constexpr int32_t VK_SPACE = 32;
+constexpr int32_t VK_UP = 38;
+constexpr int32_t VK_DOWN = 40;
+
+constexpr int KEY_TABLE_SIZE = 256;
+
+// 1 while the key is down, 0 when it is up. Written only while messages are
+// pumped (PumpMessages, window creation, message boxes).
+extern int32_t KeyTable[KEY_TABLE_SIZE];
+
+// Opaque; null means no window.
+using WindowHandle = struct DisplayWindow*;
+
+// Opens the window and its GL context and makes it current. Fullscreen (flag 1)
+// switches to the deepest mode of exactly width x height; no such mode: null.
+// `instance` stands for the program's module handle and is not used here.
+WindowHandle CreateDisplayWindow(int32_t width, int32_t height, int32_t fullscreen, void* instance);
+
+// Viewport and the 45-degree projection of the window.
+void SetProjection(int32_t width, int32_t height);
+// Initial GL state, then SetProjection.
+void InitGlState(int32_t width, int32_t height);
+
+// Dispatches every waiting event without waiting. Key events update KeyTable;
+// a close request runs the teardown and ends the process with status 0.
+void PumpMessages();
+
+// Presents the finished frame (the buffer swap on the window's device context).
+void PresentFrame();
+
+// Milliseconds; only differences between readings mean anything.
+uint32_t TimeGetTime();
+
+// The close request sent to the window at the normal end: restores the display,
+// shows the cursor, closes the audio device, releases the GL context, exit(0).
+[[noreturn]] void SendCloseRequest(WindowHandle window);
+
+enum class MessageIcon { NONE, ERROR };
+
+// Modal box captioned "Error" when one can be shown; the text always goes to
+// stderr as "Error: <text>" (one line). Returns once dismissed, or at once
+// when no box can be shown.
+void ShowMessage(const char* text, MessageIcon icon);
+
+// The program's error report: cursor shown, then ShowMessage with the error icon.
+void ShowErrorMessage(const char* text);
+
+// Turns the data paths written with a backslash ("data\scr1.bmp") into this
+// platform's form. Messages keep showing the path as written.
+std::string NativePath(const char* path);
+
+// Restores the display mode on every way out of the process (installed at
+// window creation; also used by start-up failures, which do not tear down).
+void RestoreDisplay();
