@@ -28,3 +28,5 @@ void RunShow() {
     RunMenu();
     RunOutro();
 }
+
+ShowStatus CurrentShowStatus = {ShowPhase::NONE, -1, -1, -1, -1, -1};
