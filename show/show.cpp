@@ -1,4 +1,3 @@
-// Placeholder until the show lands: black frames until Escape.
 #include "show/show.h"
 
 #include "platform/platform.h"
@@ -7,6 +6,8 @@
 
 const Colour BackgroundColour = {0.0f, 0.0f, 0.0f, 0.0f};
 
+ShowStatus CurrentShowStatus = {ShowPhase::NONE, -1, -1, -1, -1, -1};
+
 void ClearFrame() {
     glClearColor(BackgroundColour.red, BackgroundColour.green, BackgroundColour.blue, BackgroundColour.alpha);
     glClearDepth(1.0);
@@ -14,19 +15,10 @@ void ClearFrame() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
-void RunIntro() {}
-void RunMenu() {
-    do {
-        PumpMessages();
-        ClearFrame();
-        PresentFrame();
-    } while (!KeyTable[VK_ESCAPE]);
-}
-void RunOutro() {}
 void RunShow() {
     RunIntro();
-    RunMenu();
+    // Escape still held as the logo completes skips the menu.
+    if (!KeyTable[VK_ESCAPE]) RunMenu();
     RunOutro();
+    CurrentShowStatus = {ShowPhase::DONE, -1, -1, -1, -1, -1};
 }
-
-ShowStatus CurrentShowStatus = {ShowPhase::NONE, -1, -1, -1, -1, -1};

@@ -1,0 +1,32 @@
+#include "show/intro.h"
+
+#include "panel/draw.h"
+#include "platform/platform.h"
+#include "show/show.h"
+
+IntroFrame UpdateIntro(const MusicPosition& position) {
+    IntroFrame frame{};
+    for (const IntroLogoStep& step : INTRO_LOGO_STEPS)
+        if (position.row >= step.row) frame.panels[frame.panelCount++] = step.panel;
+    frame.last = position.order >= INTRO_END_ORDER;
+    return frame;
+}
+
+void DrawIntro(const IntroFrame& frame) {
+    for (int32_t i = 0; i < frame.panelCount; ++i) DrawPanel(frame.panels[i], 1.0f, true);
+}
+
+void RunIntro() {
+    for (;;) {
+        PumpMessages();
+        ClearFrame();
+        MusicPosition position{};
+        GetMusicPosition(position);
+        IntroFrame frame = UpdateIntro(position);
+        DrawIntro(frame);
+        CurrentShowStatus = {ShowPhase::INTRO, position.order, position.row, -1, -1, -1};
+        // The frame in which the order first reads 1 is still shown.
+        PresentFrame();
+        if (frame.last) break;
+    }
+}

@@ -1,0 +1,25 @@
+// The intro: the logo built up piece by piece with the rows of the music's first order.
+#pragma once
+
+#include "music/music.h"
+
+#include <array>
+#include <cstdint>
+
+struct IntroLogoStep {
+    int32_t row;     // drawn while the row is at least this
+    int32_t panel;
+};
+
+constexpr std::array<IntroLogoStep, 5> INTRO_LOGO_STEPS = {{{4, 40}, {10, 41}, {12, 42}, {14, 43}, {16, 44}}};
+constexpr int32_t INTRO_END_ORDER = 1;
+
+// One intro frame, decided by the music position read in it alone.
+struct IntroFrame {
+    std::array<int32_t, INTRO_LOGO_STEPS.size()> panels;   // in drawing order
+    int32_t panelCount;
+    bool last;   // the order has reached INTRO_END_ORDER: this frame ends the intro
+};
+
+IntroFrame UpdateIntro(const MusicPosition& position);
+void DrawIntro(const IntroFrame& frame);

@@ -1,0 +1,39 @@
+// The outro: eight seconds of sliding credits, a blinking picture and a fade to black.
+// Every value of a frame follows from the milliseconds since the outro began.
+#pragma once
+
+#include <cstdint>
+
+constexpr double OUTRO_RATE = 0.0005;   // stages per millisecond
+constexpr double OUTRO_PI = 3.141592653589793;
+constexpr int32_t BLINK_PERIOD_MS = 250;
+constexpr int32_t OUTRO_FADE_STAGE = 3;
+constexpr int32_t OUTRO_END_STAGE = 4;
+constexpr int32_t OUTRO_CREDIT_STAGES = 3;
+
+constexpr int32_t CREDIT_WIDE_PANEL = 50;   // + stage, slides to the right
+constexpr int32_t CREDIT_NAME_PANEL = 53;   // + stage, slides upwards
+constexpr int32_t BLINK_PANEL = 60;         // + blink
+
+// The credits of a frame, taken from the double-precision stage clock.
+struct OutroCredits {
+    int32_t stage;
+    float brightness;   // |sin(pi s)|
+    float offset;       // from -0.5 to just below 0.5 through the stage
+};
+
+// The fade of a frame, taken again from the stage clock stored as a 32-bit float.
+struct OutroFade {
+    int32_t stage;
+    float fadeLevel;
+};
+
+OutroCredits OutroCreditsAt(int32_t t);
+int32_t OutroBlinkPanel(int32_t t);
+OutroFade OutroFadeAt(int32_t t);
+// The outro ends after presenting the frame of this fade.
+bool OutroEnds(const OutroFade& fade);
+
+void DrawOutroCredits(const OutroCredits& credits);
+void DrawOutroBlink(int32_t blinkPanel);
+void DrawOutroFade(const OutroFade& fade);
