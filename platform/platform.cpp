@@ -138,7 +138,10 @@ int64_t PresentedFrames() { return FramesPresented; }
 void ReadFrameRgb(uint8_t* out, int32_t width, int32_t height) {
     std::vector<uint8_t> rows(static_cast<size_t>(width) * height * 3);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_BACK);
+    // The offscreen driver's surface has a single buffer.
+    GLint doubleBuffered = 0;
+    glGetIntegerv(GL_DOUBLEBUFFER, &doubleBuffered);
+    glReadBuffer(doubleBuffered ? GL_BACK : GL_FRONT);
     glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rows.data());
     size_t stride = static_cast<size_t>(width) * 3;
     for (int32_t y = 0; y < height; ++y)

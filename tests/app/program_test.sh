@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# The program as a user starts it: no display, a display without 640x480, and a 640x480 one.
+# usage: program_test.sh BUILD_DIR SUPPORT_DIR CASE
+set -uo pipefail
+build=$1 support=$2 case=$3
+cd "$build"
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+fail() { echo "FAIL: $*"; echo "--- stderr:"; cat "$log"; exit 1; }
+
+# Waits up to $2 seconds for a window whose name matches the regex $1; prints its id.
+# (xwininfo, since xdotool does not see the name of SDL's message box.)
+wait_window() {
+    for _ in $(seq $(( $2 * 10 ))); do
+        id=$(xwininfo -root -tree 2>/dev/null | sed -n -E "s/^ *(0x[0-9a-f]+) \"(.*)\": .*/\1 \2/p" |
+             grep -E "^[^ ]+ ($1)$" | head -1 | cut -d' ' -f1)
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.1
+    done
+    return 1
+}
+
+case $case in
+no-display)
+    start=$(date +%s)
+    env -u DISPLAY -u WAYLAND_DISPLAY timeout 20 ./invitation 2>"$log"
+    status=$?
+    [ $status -eq 1 ] || fail "exit status $status, expected 1"
+    grep -qx "Error: cannot init opengl-window" "$log" || fail "no error line"
+    [ $(( $(date +%s) - start )) -le 5 ] || fail "took too long"
+    ;;
+no-640x480-mode)
+    ./invitation 2>"$log" &
+    pid=$!
+    box=$(wait_window Error 20) || fail "no message box"
+    "$support/x-close-window" "$box"
+    wait $pid
+    status=$?
+    [ $status -eq 1 ] || fail "exit status $status, expected 1"
+    grep -qx "Error: cannot init opengl-window" "$log" || fail "no error line"
+    ;;
+close-request)
+    ./invitation >/dev/null 2>"$log" &
+    pid=$!
+    window=$(wait_window ".* - a party-invitation by Mirvald" 30) || fail "no window"
+    xdotool getwindowgeometry "$window" | grep -q "Geometry: 640x480" || fail "window is not 640x480"
+    sleep 1
+    kill -0 $pid 2>/dev/null || fail "program ended by itself"
+    "$support/x-close-window" "$window"
+    for _ in $(seq 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+    kill -0 $pid 2>/dev/null && { kill $pid; fail "close request did not end the program"; }
+    wait $pid
+    status=$?
+    [ $status -eq 0 ] || fail "exit status $status, expected 0"
+    ;;
+*)
+    fail "unknown case $case"
+    ;;
+esac
+echo "PASS: $case"
