@@ -1,14 +1,250 @@
-// Placeholder until the checker lands.
+// invitation-data check and decode: the pictures as the program sees them.
+#include "tools/check/check.h"
+
 #include "tools/data/commands.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 #include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 
-int RunDataCheck(int, char**) {
-    std::fprintf(stderr, "invitation-data check: not available yet\n");
-    return 1;
+namespace {
+
+std::vector<uint8_t> ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-int RunDataDecode(int, char**) {
-    std::fprintf(stderr, "invitation-data decode: not available yet\n");
-    return 1;
+std::string JoinPath(const std::string& dir, const char* name) {
+    if (dir.empty() || dir.back() == '/') return dir + name;
+    return dir + "/" + name;
+}
+
+std::string Message(BmpStatus status, const char* path) {
+    char text[BMP_MESSAGE_SIZE];
+    FormatBmpMessage(status, path, text);
+    std::string message(text);
+    while (!message.empty() && message.back() == '\n') message.pop_back();
+    return message;
+}
+
+std::string CompressionName(uint32_t compression) {
+    switch (compression) {
+    case 0: return "none";
+    case 1: return "RLE8";
+    case 2: return "RLE4";
+    case 3: return "bitfields";
+    default: return std::to_string(compression);
+    }
+}
+
+bool IsPowerOfTwo(int64_t value) { return value > 0 && (value & (value - 1)) == 0; }
+
+int64_t NearestPowerOfTwo(int64_t value) {
+    int64_t below = 1;
+    while (below * 2 <= value) below *= 2;
+    return value - below <= below * 2 - value ? below : below * 2;
+}
+
+// --- problem rules ---------------------------------------------------------
+
+void MissingRule(const PictureCheck& check, std::vector<std::string>& problems) {
+    if (!check.found)
+        problems.push_back("missing: the program reports \"texture " + std::string(check.path) +
+                           " not found!\" and leaves the slot empty; add the picture");
+}
+
+std::string LoadAdvice(const PictureCheck& check) {
+    const BmpFacts& f = check.facts;
+    switch (check.load) {
+    case BmpStatus::CANNOT_OPEN: return "cannot be read (empty, unreadable or not a file): save it again";
+    case BmpStatus::UNKNOWN_HEADER:
+        return std::to_string(f.headerSize) +
+               "-byte header: save it as a BMP with a 40-byte header, for example \"BMP3\"";
+    case BmpStatus::TRUNCATED: return "the file ends before its headers, colour table or pixel data do: save it again";
+    case BmpStatus::BAD_SIZE:
+        return std::to_string(f.width) + " x " + std::to_string(f.height) + " is no picture size: save it again";
+    case BmpStatus::TOO_LARGE: return "larger than 16384 x 16384 or 256 MiB of pixels: scale it down";
+    case BmpStatus::UNSUPPORTED:
+        if (f.height < 0 && (f.compression == 1 || f.compression == 2))
+            return "run-length data stored top-down: save it bottom-up or uncompressed";
+        return std::to_string(f.bitsPerPixel) + " bits with compression " + CompressionName(f.compression) +
+               " cannot be read: save it with 24 bits, uncompressed";
+    case BmpStatus::OUT_OF_MEMORY: return "not enough memory to load it";
+    case BmpStatus::OK: break;
+    }
+    return {};
+}
+
+void LoadRule(const PictureCheck& check, std::vector<std::string>& problems) {
+    if (check.found && check.load != BmpStatus::OK)
+        problems.push_back("does not load (\"" + Message(check.load, check.path) + "\"): " + LoadAdvice(check));
+}
+
+// GL 1.1 takes only power-of-two sides; other drivers draw such a texture white.
+void PowerOfTwoRule(const PictureCheck& check, std::vector<std::string>& problems) {
+    if (check.load != BmpStatus::OK) return;
+    const int64_t sides[2] = {check.facts.width, std::abs(int64_t{check.facts.height})};
+    const char* names[2] = {"width", "height"};
+    for (int i = 0; i < 2; ++i)
+        if (!IsPowerOfTwo(sides[i]))
+            problems.push_back(std::string(names[i]) + " " + std::to_string(sides[i]) +
+                               " is not a power of two: drivers without non-power-of-two textures draw it "
+                               "white; scale it to " +
+                               std::to_string(NearestPowerOfTwo(sides[i])));
+}
+
+constexpr ProblemRule PROBLEM_RULES[] = {MissingRule, LoadRule, PowerOfTwoRule};
+
+// --- columns ---------------------------------------------------------------
+
+std::string NumberCell(const PictureCheck& c) { return std::to_string(c.number); }
+std::string FileCell(const PictureCheck& c) { return SceneFileName(c.path); }
+std::string FoundCell(const PictureCheck& c) { return c.found ? "yes" : "no"; }
+bool HeaderKnown(const PictureCheck& c) { return c.found && c.facts.headerSize != 0; }
+std::string HeaderCell(const PictureCheck& c) { return HeaderKnown(c) ? std::to_string(c.facts.headerSize) : "-"; }
+bool SizeKnown(const PictureCheck& c) { return c.found && c.facts.fieldsRead; }
+std::string BitsCell(const PictureCheck& c) { return SizeKnown(c) ? std::to_string(c.facts.bitsPerPixel) : "-"; }
+std::string CompressionCell(const PictureCheck& c) { return SizeKnown(c) ? CompressionName(c.facts.compression) : "-"; }
+std::string SizeCell(const PictureCheck& c) {
+    return SizeKnown(c) ? std::to_string(c.facts.width) + "x" + std::to_string(c.facts.height) : "-";
+}
+std::string StatusCell(const PictureCheck& c) {
+    if (c.problems.empty()) return "OK";
+    std::string text;
+    for (const std::string& problem : c.problems) text += (text.empty() ? "" : "; ") + problem;
+    return text;
+}
+
+// The status stays last: it is the free-length column.
+constexpr ReportColumn REPORT_COLUMNS[] = {
+    {"no", NumberCell, true},          {"file", FileCell, false},
+    {"found", FoundCell, false},       {"header", HeaderCell, true},
+    {"bits", BitsCell, true},          {"compression", CompressionCell, false},
+    {"size", SizeCell, false},         {"status", StatusCell, false},
+};
+constexpr size_t COLUMN_COUNT = std::size(REPORT_COLUMNS);
+
+using ReportLine = std::vector<std::string>;
+
+// The module is no picture: it fills only the columns that mean something for it.
+ReportLine ModuleLine(const std::string& dir, bool& fails) {
+    const char* name = SceneFileName(MUSIC_MODULE_PATH);
+    const std::string file = JoinPath(dir, name);
+    std::ifstream in(file, std::ios::binary | std::ios::ate);
+    const bool found = static_cast<bool>(in);
+    const std::streamoff size = found ? static_cast<std::streamoff>(in.tellg()) : 0;
+    std::string status = "OK";
+    if (!found)
+        status = "missing: the program stops with \"cannot play audio\"; add the module";
+    else if (size <= 0)
+        status = "empty: the program stops with \"cannot play audio\"; save the module again";
+    fails = status != "OK";
+    ReportLine line(COLUMN_COUNT, "");
+    line[1] = name;
+    line[2] = found ? "yes" : "no";
+    line[6] = found ? std::to_string(size) + " bytes" : "-";
+    line[COLUMN_COUNT - 1] = status;
+    return line;
+}
+
+void PrintReport(const std::vector<ReportLine>& lines) {
+    size_t widths[COLUMN_COUNT] = {};
+    for (size_t c = 0; c < COLUMN_COUNT; ++c) widths[c] = std::strlen(REPORT_COLUMNS[c].title);
+    for (const ReportLine& line : lines)
+        for (size_t c = 0; c < COLUMN_COUNT; ++c) widths[c] = std::max(widths[c], line[c].size());
+    auto print = [&](const ReportLine& line) {
+        std::string text;
+        for (size_t c = 0; c < COLUMN_COUNT; ++c) {
+            const std::string& cell = line[c];
+            const size_t fill = widths[c] - cell.size();
+            if (c + 1 == COLUMN_COUNT) {
+                text += cell;
+            } else if (REPORT_COLUMNS[c].alignRight) {
+                text += std::string(fill, ' ') + cell + "  ";
+            } else {
+                text += cell + std::string(fill, ' ') + "  ";
+            }
+        }
+        std::printf("%s\n", text.c_str());
+    };
+    ReportLine titles;
+    for (const ReportColumn& column : REPORT_COLUMNS) titles.push_back(column.title);
+    print(titles);
+    for (const ReportLine& line : lines) print(line);
+}
+
+}  // namespace
+
+PictureCheck CheckPicture(const ScenePicture& picture, const std::string& dir) {
+    PictureCheck check{picture.number, picture.path, JoinPath(dir, SceneFileName(picture.path)), false, {},
+                       BmpStatus::CANNOT_OPEN, {}};
+    // The program's own existence test and load, on the same file.
+    if (std::FILE* probe = std::fopen(check.file.c_str(), "rb")) {
+        check.found = true;
+        std::fclose(probe);
+    }
+    if (check.found) {
+        check.facts = ReadBmpFacts(ReadWholeFile(check.file));
+        RgbImage* image = nullptr;
+        check.load = ReadBmpFile(check.file.c_str(), &image);
+        FreeRgbImage(image);
+    }
+    for (ProblemRule rule : PROBLEM_RULES) rule(check, check.problems);
+    return check;
+}
+
+int RunDataCheck(int argc, char** argv) {
+    if (argc > 1) {
+        std::fprintf(stderr, "usage: invitation-data check [DIR]\n");
+        return 2;
+    }
+    const std::string dir = argc == 1 ? argv[0] : "data";
+    std::vector<ReportLine> lines;
+    int loading = 0;
+    for (const ScenePicture& picture : SCENE_PICTURES) {
+        const PictureCheck check = CheckPicture(picture, dir);
+        if (check.load == BmpStatus::OK) ++loading;
+        ReportLine line;
+        for (const ReportColumn& column : REPORT_COLUMNS) line.push_back(column.cell(check));
+        lines.push_back(std::move(line));
+    }
+    bool moduleFails = false;
+    lines.push_back(ModuleLine(dir, moduleFails));
+    PrintReport(lines);
+    std::printf("%d of %d pictures load; the module is %s\n", loading, SCENE_PICTURE_COUNT,
+                moduleFails ? "not usable" : "there");
+    return loading == SCENE_PICTURE_COUNT && !moduleFails ? 0 : 1;
+}
+
+int RunDataDecode(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: invitation-data decode IN.bmp OUT.ppm\n");
+        return 2;
+    }
+    RgbImage* image = nullptr;
+    const BmpStatus status = ReadBmpFile(argv[0], &image);
+    if (status != BmpStatus::OK) {
+        std::fprintf(stderr, "Error: %s\n", Message(status, argv[0]).c_str());
+        return 1;
+    }
+    std::FILE* out = std::fopen(argv[1], "wb");
+    bool written = out != nullptr;
+    if (out) {
+        written = std::fprintf(out, "P6\n%d %d\n255\n", image->width, image->height) > 0;
+        const size_t rowBytes = size_t{3} * static_cast<size_t>(image->width);
+        // The image keeps its bottom row first; a PPM starts at the top.
+        for (int32_t row = image->height - 1; written && row >= 0; --row)
+            written = std::fwrite(image->pixels + static_cast<size_t>(row) * rowBytes, 1, rowBytes, out) == rowBytes;
+        written = std::fclose(out) == 0 && written;
+    }
+    FreeRgbImage(image);
+    if (!written) {
+        std::fprintf(stderr, "Error: cannot write %s: %s\n", argv[1], std::strerror(errno));
+        return 1;
+    }
+    return 0;
 }

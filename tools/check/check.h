@@ -1,0 +1,32 @@
+// invitation-data check: what the program will make of each file of a data folder.
+#pragma once
+
+#include "image/bmp.h"
+#include "image/scene_files.h"
+
+#include <string>
+#include <vector>
+
+// One picture of the folder as the program would load it.
+struct PictureCheck {
+    int32_t number;          // texture number
+    const char* path;        // as the program opens it
+    std::string file;        // where it was looked for
+    bool found;
+    BmpFacts facts;
+    BmpStatus load;          // OK when LoadBmpImage would return a picture
+    std::vector<std::string> problems;   // each with what to do about it
+};
+
+PictureCheck CheckPicture(const ScenePicture& picture, const std::string& dir);
+
+// A line of the report is one cell per column; a new column is one entry of the
+// column table in check.cpp and, when it can find a problem, one problem rule.
+struct ReportColumn {
+    const char* title;
+    std::string (*cell)(const PictureCheck& check);
+    bool alignRight;
+};
+
+// Problems a picture can have; each rule adds nothing when there is none.
+using ProblemRule = void (*)(const PictureCheck& check, std::vector<std::string>& problems);
