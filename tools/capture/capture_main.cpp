@@ -1,0 +1,206 @@
+// invitation-capture: the show as a video with its music, or as PNG frames and
+// a WAV file, rendered on the headless platform frame by frame.
+#include "tools/capture/capture_output.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+volatile std::sig_atomic_t Interrupted = 0;
+
+void OnInterrupt(int) { Interrupted = 1; }
+
+// Thrown from the frame callback to leave the show.
+struct CaptureStopped {
+    std::string message;   // empty for an interrupt
+};
+
+using Clock = std::chrono::steady_clock;
+
+struct Progress {
+    bool terminal;
+    Clock::time_point start;
+    Clock::time_point lastDrawn;
+    double expectedMilliseconds;
+};
+
+double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+void DrawProgress(Progress& progress, int64_t frames, double showMilliseconds, bool force) {
+    if (!progress.terminal) return;
+    Clock::time_point now = Clock::now();
+    if (!force && now - progress.lastDrawn < std::chrono::milliseconds(100)) return;
+    progress.lastDrawn = now;
+    std::string line =
+        ProgressLine(frames, showMilliseconds, progress.expectedMilliseconds, SecondsSince(progress.start));
+    std::fprintf(stderr, "\r%s\033[K", line.c_str());
+    std::fflush(stderr);
+}
+
+void ClearProgress(const Progress& progress) {
+    if (progress.terminal) std::fprintf(stderr, "\r\033[K");
+}
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "invitation-capture: %s\n", message.c_str());
+    return 1;
+}
+
+bool ReadWholeFile(const std::string& path, std::string* text) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return false;
+    std::ostringstream contents;
+    contents << file.rdbuf();
+    *text = contents.str();
+    return !file.bad();
+}
+
+std::string Absolute(const std::string& path) {
+    return path.empty() ? path : std::filesystem::absolute(path).string();
+}
+
+// The program reads its data folder from the working directory. When there is
+// none, the one next to this tool (the build folder's) is used, so the tool
+// can be run from anywhere; the paths given stay relative to where it was run.
+void MoveToDataFolder(CaptureOptions& options) {
+    std::error_code failure;
+    if (std::filesystem::is_directory("data", failure)) return;
+    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", failure);
+    if (failure) return;
+    std::filesystem::path home = self.parent_path();
+    if (!std::filesystem::is_directory(home / "data", failure)) return;
+    options.out = Absolute(options.out);
+    options.framesDir = Absolute(options.framesDir);
+    options.logPath = Absolute(options.logPath);
+    std::filesystem::current_path(home, failure);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CaptureOptions options;
+    std::string error;
+    if (!ParseCaptureArguments(argc, argv, &options, &error)) {
+        std::fprintf(stderr, "invitation-capture: %s\n%s", error.c_str(), CaptureUsage());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(CaptureUsage(), stdout);
+        return 0;
+    }
+
+    // The key script is checked before anything is rendered.
+    std::string script;
+    std::string scriptName = options.keysPath.empty() ? "built-in tour" : options.keysPath;
+    if (options.keysPath.empty()) {
+        script = BuiltInTour();
+    } else if (!ReadWholeFile(options.keysPath, &script)) {
+        return Fail("cannot read " + options.keysPath + ": " + std::strerror(errno));
+    }
+    HeadlessRunOptions run;
+    run.fps = options.fps;
+    run.limitMilliseconds = options.limitSeconds * 1000.0;
+    if (!ParseKeyScript(script, &run.keys, &error)) return Fail(scriptName + ": " + error);
+
+    CaptureWriter writer;
+    if (options.framesDir.empty()) {
+        VideoContainer container;
+        if (!ContainerOfName(options.out, &container))
+            return Fail("--out " + options.out + ": the name must end in .mp4 or .mkv");
+        const char* path = std::getenv("PATH");
+        std::string ffmpeg = FindProgram("ffmpeg", path ? path : "/usr/bin:/bin");
+        if (ffmpeg.empty())
+            return Fail("ffmpeg not found: install the Debian package ffmpeg (apt-get install ffmpeg), "
+                        "or write PNG frames and audio.wav with --frames-dir DIR");
+        MoveToDataFolder(options);
+        writer = VideoWriter(ffmpeg, options.out, container, options.fps);
+    } else {
+        MoveToDataFolder(options);
+        writer = FramesWriter(options.framesDir);
+    }
+
+    std::FILE* log = nullptr;
+    if (!options.logPath.empty()) {
+        log = std::fopen(options.logPath.c_str(), "wb");
+        if (!log) return Fail("cannot write " + options.logPath + ": " + std::strerror(errno));
+        std::fputs(CaptureLogHeader().c_str(), log);
+    }
+
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGINT, OnInterrupt);
+    std::signal(SIGTERM, OnInterrupt);
+    if (!StartCapture(writer, &error)) {
+        AbandonCapture(writer);
+        return Fail(error);
+    }
+
+    Progress progress{isatty(STDERR_FILENO) == 1, Clock::now(), {},
+                      ExpectedShowMilliseconds(run.keys, run.limitMilliseconds)};
+    double showEndMilliseconds = 0;
+    run.onFrame = [&](const HeadlessFrame& frame) {
+        if (Interrupted) throw CaptureStopped{};
+        std::string failure;
+        if (!AddCaptureFrame(writer, frame, &failure)) throw CaptureStopped{failure};
+        if (log) std::fputs(CaptureLogLine(frame.index, frame.milliseconds, frame.status).c_str(), log);
+        showEndMilliseconds = FrameInstant(frame.index + 1, options.fps);
+        DrawProgress(progress, frame.index + 1, showEndMilliseconds, false);
+    };
+
+    int result;
+    try {
+        result = RunHeadlessShow(run);
+    } catch (const CaptureStopped& stopped) {
+        ClearProgress(progress);
+        AbandonCapture(writer);
+        if (log) std::fclose(log);
+        if (stopped.message.empty()) {
+            std::string note = writer.framesDir.empty() ? "; " + writer.outPath + " not written" : "";
+            std::fprintf(stderr, "invitation-capture: interrupted%s\n", note.c_str());
+            return 130;
+        }
+        return Fail(stopped.message);
+    }
+    DrawProgress(progress, writer.frames, showEndMilliseconds, true);
+    ClearProgress(progress);
+    if (log && std::fclose(log) != 0) {
+        AbandonCapture(writer);
+        return Fail("cannot write " + options.logPath + ": " + std::strerror(errno));
+    }
+
+    if (result == HEADLESS_STARTUP_FAILED) {
+        AbandonCapture(writer);
+        std::error_code failure;
+        if (!std::filesystem::is_directory("data", failure))
+            std::fprintf(stderr,
+                         "invitation-capture: no data folder here or beside the tool; make one with "
+                         "\"invitation-data build data\"\n");
+        return 1;
+    }
+    if (result == HEADLESS_LIMIT_REACHED) {
+        AbandonCapture(writer);
+        char message[200];
+        std::snprintf(message, sizeof message,
+                      "the show did not end within %g s of show time (does the key script press Escape?)",
+                      options.limitSeconds);
+        return Fail(message);
+    }
+    if (!FinishCapture(writer, &error)) return Fail(error);
+
+    double wall = SecondsSince(progress.start);
+    std::fprintf(stderr, "invitation-capture: %lld frames, %.1f s of show at %d fps, in %.1f s (%.1fx real time): %s\n",
+                 static_cast<long long>(writer.frames), showEndMilliseconds / 1000.0, options.fps, wall,
+                 wall > 0 ? showEndMilliseconds / 1000.0 / wall : 0.0, CaptureDestination(writer).c_str());
+    return 0;
+}

@@ -1,0 +1,206 @@
+#include "tools/capture/headless_run.h"
+
+#include "image/scene_files.h"
+#include "music/music.h"
+#include "panel/panel.h"
+#include "platform/headless.h"
+#include "platform/platform.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <exception>
+
+namespace {
+
+struct KeyScriptKey {
+    const char* name;
+    int32_t virtualKey;
+};
+
+constexpr KeyScriptKey KEY_SCRIPT_KEYS[] = {
+    {"escape", VK_ESCAPE}, {"space", VK_SPACE}, {"enter", VK_RETURN}, {"up", VK_UP}, {"down", VK_DOWN},
+};
+
+bool SameWord(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char c = a[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != b[i]) return false;
+    }
+    return true;
+}
+
+std::vector<std::string_view> SplitWords(std::string_view line) {
+    std::vector<std::string_view> words;
+    size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+        size_t start = i;
+        while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
+        if (i > start) words.push_back(line.substr(start, i - start));
+    }
+    return words;
+}
+
+std::string Quoted(std::string_view word) { return "\"" + std::string(word) + "\""; }
+
+// Empty when the line is good (or blank); otherwise what is wrong with it.
+std::string ParseKeyLine(std::string_view line, bool* hasEvent, KeyEvent* event) {
+    *hasEvent = false;
+    size_t comment = line.find('#');
+    if (comment != std::string_view::npos) line = line.substr(0, comment);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    std::vector<std::string_view> words = SplitWords(line);
+    if (words.empty()) return {};
+    if (words.size() != 3) return "expected \"<milliseconds> <key> down|up\"";
+
+    double milliseconds = 0;
+    auto [end, status] = std::from_chars(words[0].data(), words[0].data() + words[0].size(), milliseconds);
+    if (status != std::errc() || end != words[0].data() + words[0].size() || !std::isfinite(milliseconds) ||
+        milliseconds < 0)
+        return "bad time " + Quoted(words[0]) + " (milliseconds from the start of the show, 0 or more)";
+
+    int32_t virtualKey = -1;
+    for (const KeyScriptKey& key : KEY_SCRIPT_KEYS)
+        if (SameWord(words[1], key.name)) virtualKey = key.virtualKey;
+    if (virtualKey < 0) return "unknown key " + Quoted(words[1]) + " (escape, space, enter, up or down)";
+
+    bool down;
+    if (SameWord(words[2], "down"))
+        down = true;
+    else if (SameWord(words[2], "up"))
+        down = false;
+    else
+        return "expected down or up, not " + Quoted(words[2]);
+
+    *hasEvent = true;
+    *event = {milliseconds, virtualKey, down};
+    return {};
+}
+
+// Thrown from the present hook to leave RunShow when the show time runs out.
+struct HeadlessLimitReached {};
+
+struct HeadlessRunState {
+    const HeadlessRunOptions* options;
+    int64_t frame = 0;
+    size_t nextKey = 0;
+    std::vector<uint8_t> rgb;
+    std::vector<int16_t> audio;
+};
+
+// Key events whose time has come reach KeyTable at the next PumpMessages.
+void QueueDueKeys(HeadlessRunState& state, double instant) {
+    const std::vector<KeyEvent>& keys = state.options->keys;
+    while (state.nextKey < keys.size() && keys[state.nextKey].milliseconds <= instant) {
+        ScriptKey(keys[state.nextKey].virtualKey, keys[state.nextKey].down);
+        ++state.nextKey;
+    }
+}
+
+// The end of a frame: hand it over, then move the clock, the music and the
+// keys on to the next frame's instant.
+void FinishFrame(HeadlessRunState& state) {
+    const HeadlessRunOptions& options = *state.options;
+    int64_t index = state.frame;
+    // Frames from the limit on are not handed over: the show must end before it.
+    if (FrameInstant(index, options.fps) >= options.limitMilliseconds) throw HeadlessLimitReached{};
+    HeadlessFrame frame{};
+    frame.index = index;
+    frame.milliseconds = FrameInstant(index, options.fps);
+    frame.status = CurrentShowStatus;
+    if (options.readPixels) {
+        ReadFrameRgb(state.rgb.data(), HEADLESS_WIDTH, HEADLESS_HEIGHT);
+        frame.rgb = state.rgb.data();
+    }
+    state.audio.clear();
+    RenderMusicUntil(FrameFirstSample(index + 1, options.fps), &state.audio);
+    frame.audio = state.audio;
+    if (options.onFrame) options.onFrame(frame);
+
+    ++state.frame;
+    double next = FrameInstant(index + 1, options.fps);
+    SetVirtualClock(next);
+    QueueDueKeys(state, next);
+}
+
+}  // namespace
+
+bool ParseKeyScript(std::string_view text, std::vector<KeyEvent>* events, std::string* error) {
+    std::vector<KeyEvent> parsed;
+    int lineNumber = 0;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) end = text.size();
+        ++lineNumber;
+        bool hasEvent = false;
+        KeyEvent event{};
+        std::string problem = ParseKeyLine(text.substr(start, end - start), &hasEvent, &event);
+        if (!problem.empty()) {
+            if (error) *error = "line " + std::to_string(lineNumber) + ": " + problem;
+            return false;
+        }
+        if (hasEvent) parsed.push_back(event);
+        start = end + 1;
+    }
+    std::stable_sort(parsed.begin(), parsed.end(),
+                     [](const KeyEvent& a, const KeyEvent& b) { return a.milliseconds < b.milliseconds; });
+    *events = std::move(parsed);
+    return true;
+}
+
+const char* KeyScriptName(int32_t virtualKey) {
+    for (const KeyScriptKey& key : KEY_SCRIPT_KEYS)
+        if (key.virtualKey == virtualKey) return key.name;
+    return nullptr;
+}
+
+double FrameInstant(int64_t index, int32_t fps) { return static_cast<double>(index) * 1000.0 / fps; }
+
+int64_t FrameFirstSample(int64_t index, int32_t fps) { return index * HEADLESS_MIX_RATE / fps; }
+
+int RunHeadlessShow(const HeadlessRunOptions& options) {
+    if (options.fps < 1 || options.fps > 1000) {
+        std::fprintf(stderr, "Error: frame rate %d is not from 1 to 1000\n", options.fps);
+        return HEADLESS_STARTUP_FAILED;
+    }
+    UseHeadlessPlatform();
+    UseOfflineMusic();
+    if (!CreateDisplayWindow(HEADLESS_WIDTH, HEADLESS_HEIGHT, 1, nullptr)) {
+        ShowErrorMessage("cannot init opengl-window");
+        return HEADLESS_STARTUP_FAILED;
+    }
+    if (!InitScene()) {
+        ShowErrorMessage("cannot load scenes or textures");
+        return HEADLESS_STARTUP_FAILED;
+    }
+    if (!StartMusic(MUSIC_MODULE_PATH)) {
+        ShowErrorMessage("cannot play audio");
+        return HEADLESS_STARTUP_FAILED;
+    }
+
+    HeadlessRunState state;
+    state.options = &options;
+    if (options.readPixels) state.rgb.resize(static_cast<size_t>(HEADLESS_WIDTH) * HEADLESS_HEIGHT * 3);
+    SetVirtualClock(0.0);
+    QueueDueKeys(state, 0.0);
+    SetPresentHook([&state] { FinishFrame(state); });
+
+    int result = HEADLESS_SHOW_ENDED;
+    try {
+        RunShow();
+    } catch (const HeadlessLimitReached&) {
+        result = HEADLESS_LIMIT_REACHED;
+    } catch (...) {
+        SetPresentHook(nullptr);
+        StopMusic();
+        throw;
+    }
+    SetPresentHook(nullptr);
+    StopMusic();
+    return result;
+}

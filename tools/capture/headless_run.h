@@ -1,0 +1,75 @@
+// Runs the whole show on the headless platform: a hidden 640x480 window, a
+// virtual clock that moves exactly one frame per presented frame, the music
+// rendered offline in lockstep and the keys taken from a script. Used by
+// invitation-capture and by whole-show tests.
+#pragma once
+
+#include "show/show.h"
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+constexpr int32_t HEADLESS_WIDTH = 640;
+constexpr int32_t HEADLESS_HEIGHT = 480;
+// Stereo frames per second of the offline music.
+constexpr int32_t HEADLESS_MIX_RATE = 44100;
+// Show time after which a run that has not ended is stopped.
+constexpr double HEADLESS_DEFAULT_LIMIT_MS = 600000.0;
+
+// One line of a key script: at `milliseconds` from the start of the show
+// (virtual clock 0 when RunShow begins) the key goes down or up.
+struct KeyEvent {
+    double milliseconds;
+    int32_t virtualKey;
+    bool down;
+};
+
+// Script format, one event a line: `<milliseconds> <key> down|up`, keys
+// escape space enter up down, `#` starts a comment, blank lines allowed.
+// Events come back ordered by time (lines of equal time keep their order).
+// On a bad line: false, `events` untouched, and `error` names the line
+// ("line 3: unknown key \"left\"").
+bool ParseKeyScript(std::string_view text, std::vector<KeyEvent>* events, std::string* error);
+
+// The script's name of a virtual key ("escape"), or null for keys it has no name for.
+const char* KeyScriptName(int32_t virtualKey);
+
+// The instant of frame `index` at `fps` frames per second, in milliseconds.
+double FrameInstant(int64_t index, int32_t fps);
+// The first stereo frame of the music at the instant of frame `index`:
+// floor(instant x 44100 / 1000), computed without rounding.
+int64_t FrameFirstSample(int64_t index, int32_t fps);
+
+struct HeadlessFrame {
+    int64_t index;                    // 0 for the first presented frame
+    double milliseconds;              // the frame's instant; TimeGetTime read its floor
+    const uint8_t* rgb;               // 640x480 RGB, top row first; null when not read back
+    std::span<const int16_t> audio;   // interleaved stereo heard from this instant to the next frame's
+    ShowStatus status;                // as the show published it for this frame
+};
+
+struct HeadlessRunOptions {
+    int32_t fps = 60;                 // 1 to 1000
+    std::vector<KeyEvent> keys;       // ordered by time, as ParseKeyScript gives them
+    double limitMilliseconds = HEADLESS_DEFAULT_LIMIT_MS;
+    bool readPixels = true;
+    // Called once per presented frame, in order. An exception thrown here
+    // stops the music and propagates out of RunHeadlessShow.
+    std::function<void(const HeadlessFrame&)> onFrame;
+};
+
+enum HeadlessResult : int {
+    HEADLESS_SHOW_ENDED = 0,
+    HEADLESS_STARTUP_FAILED = 1,   // reported on stderr as the program reports it
+    HEADLESS_LIMIT_REACHED = 2,    // frames up to the limit were delivered
+};
+
+// The program's sequence (window, scene, music, show, music stopped) without
+// the final close, which would end the process. The data folder is read from
+// the working directory, as the program does. Once per process: the window and
+// the tables are made once.
+int RunHeadlessShow(const HeadlessRunOptions& options);
