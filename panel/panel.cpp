@@ -1,18 +1,108 @@
-// Placeholder until the panel table lands.
 #include "panel/panel.h"
 
 #include "image/texture.h"
 
+#include <cmath>
+#include <limits>
+#include <new>
+
 Panel* PanelTable;
 
-PanelVertex StoreRestPosition(PanelVertex vertex) { return vertex; }
-void BuildPanelGrid(Panel*, float, float, float, float, float, float, float, float, float, int32_t, int32_t,
-                    int32_t, PanelVertexHook) {}
-void BuildScenePanels() {}
+PanelVertex StoreRestPosition(PanelVertex vertex) {
+    vertex.restX = vertex.x;
+    vertex.restY = vertex.y;
+    vertex.restZ = vertex.z;
+    return vertex;
+}
+
+void BuildPanelGrid(Panel* panel, float xStart, float yStart, float xEnd, float yEnd, float z, float uStart,
+                    float vStart, float uEnd, float vEnd, int32_t columns, int32_t rows, int32_t texture,
+                    PanelVertexHook hook) {
+    if (!panel) return;
+    *panel = Panel{};
+    // One row or column would divide zero by zero; the texture number indexes the table.
+    if (columns < 2 || rows < 2 || texture < 0 || texture >= TEXTURE_SLOTS) return;
+    int64_t count = static_cast<int64_t>(columns) * rows;
+    if (count > std::numeric_limits<int32_t>::max()) return;
+    PanelVertex* vertices = new (std::nothrow) PanelVertex[count];
+    if (!vertices) return;
+
+    panel->texture = texture;
+    panel->columns = columns;
+    panel->rows = rows;
+    panel->vertexCount = static_cast<int32_t>(count);
+    panel->vertices = vertices;
+    panel->hook = hook;
+
+    // Single precision throughout, the divisors converted first: the grid is
+    // defined by this float arithmetic, so a far corner may sit an ulp off its
+    // stated value, the same on every machine.
+    PanelVertex* vertex = vertices;
+    for (int32_t i = 0; i < rows; ++i) {
+        float s = static_cast<float>(i) / static_cast<float>(rows - 1);
+        for (int32_t j = 0; j < columns; ++j, ++vertex) {
+            float t = static_cast<float>(j) / static_cast<float>(columns - 1);
+            vertex->x = xStart + t * (xEnd - xStart);
+            vertex->y = yStart + s * (yEnd - yStart);
+            vertex->z = z;
+            vertex->u = uStart + t * (uEnd - uStart);
+            vertex->v = vStart + s * (vEnd - vStart);
+            vertex->spare = 0.0f;
+            // What the stored hook would write, so no field of a built panel is undefined.
+            vertex->restX = vertex->x;
+            vertex->restY = vertex->y;
+            vertex->restZ = vertex->z;
+        }
+    }
+}
+
+bool IsBuiltPanel(const Panel& panel) {
+    return panel.vertices && panel.columns >= 2 && panel.rows >= 2 &&
+           static_cast<int64_t>(panel.columns) * panel.rows == panel.vertexCount && panel.texture >= 0 &&
+           panel.texture < TEXTURE_SLOTS;
+}
+
+void FreePanelGrid(Panel* panel) {
+    if (!panel) return;
+    delete[] panel->vertices;
+    *panel = Panel{};
+}
+
+const PanelPlacement* FindPanelPlacement(int32_t panel) {
+    for (const PanelPlacement& placement : SCENE_PANEL_PLACEMENTS)
+        if (panel >= placement.first && panel <= placement.last) return &placement;
+    return nullptr;
+}
+
+TexelScale ScreenPixelsPerTexel(const PanelPlacement& placement, int32_t pictureWidth, int32_t pictureHeight,
+                                int32_t screenWidth, int32_t screenHeight) {
+    // x and y from -1 to 1 span the screen, so a unit of x is half its width.
+    double pixelsX = std::fabs(static_cast<double>(placement.xEnd) - placement.xStart) * screenWidth / 2.0;
+    double pixelsY = std::fabs(static_cast<double>(placement.yEnd) - placement.yStart) * screenHeight / 2.0;
+    double texelsX = std::fabs(static_cast<double>(placement.uEnd) - placement.uStart) * pictureWidth;
+    double texelsY = std::fabs(static_cast<double>(placement.vEnd) - placement.vStart) * pictureHeight;
+    constexpr double INFINITE = std::numeric_limits<double>::infinity();
+    return {texelsX > 0.0 ? pixelsX / texelsX : INFINITE, texelsY > 0.0 ? pixelsY / texelsY : INFINITE};
+}
+
+bool IsNearlyOneToOne(TexelScale scale) {
+    return std::fabs(scale.x - 1.0) <= ONE_TO_ONE_TOLERANCE && std::fabs(scale.y - 1.0) <= ONE_TO_ONE_TOLERANCE;
+}
+
+void BuildScenePanels() {
+    for (const PanelPlacement& p : SCENE_PANEL_PLACEMENTS)
+        for (int32_t number = p.first; number <= p.last; ++number)
+            BuildPanelGrid(&PanelTable[number], p.xStart, p.yStart, p.xEnd, p.yEnd, PANEL_Z, p.uStart, p.vStart,
+                           p.uEnd, p.vEnd, 2, 2, number, StoreRestPosition);
+}
 
 bool InitScene() {
-    TextureTable = new TextureSlot[1024]{};
-    PanelTable = new Panel[1024]{};
+    // Value-initialised: slots whose picture fails to load keep glName 0, and
+    // panels never built stay recognisably unbuilt.
+    TextureTable = new (std::nothrow) TextureSlot[TEXTURE_SLOTS]{};
+    if (!TextureTable) return false;
+    PanelTable = new (std::nothrow) Panel[PANEL_SLOTS]{};
+    if (!PanelTable) return false;
     return BuildScene() != 0;
 }
 
