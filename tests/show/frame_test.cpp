@@ -1,0 +1,284 @@
+// The show's frames on the headless platform: the loops' order of pump, clock, draw and
+// present, and the menu frame read back against the composition its layers imply.
+#include "show/menu.h"
+#include "show/outro.h"
+#include "show/show.h"
+
+#include "image/texture.h"
+#include "panel/panel.h"
+#include "platform/headless.h"
+#include "platform/platform.h"
+
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int32_t WIDTH = 640;
+constexpr int32_t HEIGHT = 480;
+
+using Rgb = std::array<int, 3>;
+
+// One window and one scene of solid-coloured test pictures for the whole program.
+class ShowFrames : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        UseHeadlessPlatform();
+        ASSERT_NE(CreateDisplayWindow(WIDTH, HEIGHT, 1, nullptr), nullptr);
+        TextureTable = new TextureSlot[TEXTURE_SLOTS]{};
+        PanelTable = new Panel[PANEL_SLOTS]{};
+        BuildScenePanels();
+    }
+
+    void TearDown() override {
+        SetPresentHook(nullptr);
+        // Leave no key down for the next test.
+        for (int32_t key : {VK_ESCAPE, VK_SPACE, VK_RETURN, VK_UP, VK_DOWN}) ScriptKey(key, false);
+        PumpMessages();
+    }
+
+    // Gives texture `number` a single colour.
+    static void Paint(int32_t number, Rgb colour) {
+        GLuint name = TextureTable[number].glName;
+        if (name == 0) glGenTextures(1, &name);
+        uint8_t texels[4 * 3];
+        for (int i = 0; i < 4; ++i)
+            for (int c = 0; c < 3; ++c) texels[i * 3 + c] = static_cast<uint8_t>(colour[c]);
+        glBindTexture(GL_TEXTURE_2D, name);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 2, 2, 0, GL_RGB, GL_UNSIGNED_BYTE, texels);
+        TextureTable[number].glName = name;
+    }
+};
+
+// --- frame loops ---------------------------------------------------------------------------
+
+TEST_F(ShowFrames, MenuTakesKeysFromThePumpAndEndsAfterPresentingTheEscapeFrame) {
+    // Keys queued while frame k is presented reach KeyTable at frame k + 1's pump.
+    std::map<int, std::vector<std::pair<int32_t, bool>>> script = {
+        {2, {{VK_DOWN, true}}},  {5, {{VK_DOWN, false}}}, {7, {{VK_SPACE, true}}},
+        {8, {{VK_SPACE, false}}}, {10, {{VK_ESCAPE, true}}},
+    };
+    std::vector<ShowStatus> seen;
+    SetVirtualClock(1000.0);
+    SetPresentHook([&] {
+        seen.push_back(CurrentShowStatus);
+        SetVirtualClock(VirtualClock() + 16.0);
+        for (auto [key, down] : script[static_cast<int>(seen.size()) - 1]) ScriptKey(key, down);
+    });
+    RunMenu();
+    ASSERT_EQ(seen.size(), 12u) << "the frame that first sees Escape is presented, then the menu ends";
+    for (size_t k = 0; k < seen.size(); ++k) {
+        EXPECT_EQ(seen[k].phase, ShowPhase::MENU);
+        EXPECT_EQ(seen[k].position, k < 6 ? 3 : 4) << "frame " << k;
+        EXPECT_EQ(seen[k].entry, k < 9 ? 0 : 2) << "frame " << k;
+        EXPECT_EQ(seen[k].page, 0) << "frame " << k;
+    }
+}
+
+TEST_F(ShowFrames, MenuEndsAfterOneFrameWhenEscapeIsAlreadyDown) {
+    ScriptKey(VK_ESCAPE, true);
+    int64_t before = PresentedFrames();
+    RunMenu();
+    EXPECT_EQ(PresentedFrames() - before, 1);
+}
+
+TEST_F(ShowFrames, OutroRunsEightSecondsOnTheClockAndNeverPumps) {
+    ScriptKey(VK_SPACE, true);
+    int frames = 0;
+    bool keySeen = false;
+    SetVirtualClock(4294967000.0);   // the tick counter wraps during the outro
+    SetPresentHook([&] {
+        ++frames;
+        keySeen = keySeen || KeyTable[VK_SPACE] != 0;
+        EXPECT_EQ(CurrentShowStatus.phase, ShowPhase::OUTRO);
+        SetVirtualClock(std::fmod(VirtualClock() + 100.0, 4294967296.0));
+    });
+    RunOutro();
+    EXPECT_EQ(frames, 81) << "t = 0, 100, ..., 8000";
+    EXPECT_FALSE(keySeen);
+    PumpMessages();
+    EXPECT_EQ(KeyTable[VK_SPACE], 1) << "the key waited in the queue";
+}
+
+TEST_F(ShowFrames, OutroLateFrameIsTheBlackLastOne) {
+    const double clock[] = {20000.0, 25000.0, 29000.0, 40000.0};
+    int frames = 0;
+    std::vector<uint8_t> pixels(WIDTH * HEIGHT * 3);
+    Paint(60, {200, 200, 200});
+    Paint(61, {200, 200, 200});
+    SetVirtualClock(clock[0]);
+    SetPresentHook([&] {
+        ++frames;
+        ReadFrameRgb(pixels.data(), WIDTH, HEIGHT);
+        SetVirtualClock(clock[frames]);
+    });
+    RunOutro();
+    EXPECT_EQ(frames, 3);
+    EXPECT_TRUE(std::all_of(pixels.begin(), pixels.end(), [](uint8_t v) { return v == 0; }))
+        << "the last frame is not black";
+}
+
+// --- the menu frame's layers ---------------------------------------------------------------
+
+struct Rect {
+    double x0, y0, x1, y1;
+};
+
+// The rectangles of the scene's panels that the menu draws, from their placement.
+Rect PanelRect(int32_t number, double dx = 0.0, double dy = 0.0) {
+    const Panel& p = PanelTable[number];
+    const PanelVertex& a = p.vertices[0];
+    const PanelVertex& b = p.vertices[p.vertexCount - 1];
+    return {std::min(a.x, b.x) + dx, std::min(a.y, b.y) + dy, std::max(a.x, b.x) + dx, std::max(a.y, b.y) + dy};
+}
+
+struct Layer {
+    enum Kind { OPAQUE, ADD, MULTIPLY } kind;
+    Rect rect;
+    Rgb colour;
+    double brightness;   // ADD only
+};
+
+// Pixel-centre coverage; pixels within a pixel and a half of an edge are left out of the
+// comparison, where rasterisation may go either way.
+struct Coverage {
+    bool inside;
+    bool nearEdge;
+};
+
+Coverage Cover(const Rect& r, int px, int py) {
+    double x = (px + 0.5) / (WIDTH / 2.0) - 1.0;
+    double y = 1.0 - (py + 0.5) / (HEIGHT / 2.0);
+    double mx = 1.5 / (WIDTH / 2.0), my = 1.5 / (HEIGHT / 2.0);
+    bool inside = x >= r.x0 && x < r.x1 && y >= r.y0 && y < r.y1;
+    bool nearEdge = (std::fabs(x - r.x0) < mx || std::fabs(x - r.x1) < mx) && y > r.y0 - my && y < r.y1 + my;
+    nearEdge = nearEdge || ((std::fabs(y - r.y0) < my || std::fabs(y - r.y1) < my) && x > r.x0 - mx && x < r.x1 + mx);
+    return {inside, nearEdge};
+}
+
+void SavePpm(const std::string& path, const std::vector<uint8_t>& rgb) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return;
+    std::fprintf(f, "P6\n%d %d\n255\n", WIDTH, HEIGHT);
+    std::fwrite(rgb.data(), 1, rgb.size(), f);
+    std::fclose(f);
+}
+
+// Compares the back buffer with the layers composed in order; returns the number of
+// differing pixels and saves both pictures when there are any.
+int CompareWithLayers(const std::vector<Layer>& layers, const std::string& name, int* compared) {
+    std::vector<uint8_t> actual(WIDTH * HEIGHT * 3), expected(WIDTH * HEIGHT * 3, 0);
+    ReadFrameRgb(actual.data(), WIDTH, HEIGHT);
+    int differing = 0;
+    *compared = 0;
+    for (int py = 0; py < HEIGHT; ++py) {
+        for (int px = 0; px < WIDTH; ++px) {
+            std::array<double, 3> c = {0, 0, 0};
+            bool skip = false;
+            for (const Layer& layer : layers) {
+                Coverage cover = Cover(layer.rect, px, py);
+                skip = skip || cover.nearEdge;
+                if (!cover.inside) continue;
+                for (int k = 0; k < 3; ++k) {
+                    double v = layer.colour[k];
+                    if (layer.kind == Layer::OPAQUE) c[k] = v;
+                    if (layer.kind == Layer::ADD) c[k] = std::min(255.0, c[k] + std::round(v * layer.brightness));
+                    if (layer.kind == Layer::MULTIPLY) c[k] = std::round(c[k] * v / 255.0);
+                }
+            }
+            uint8_t* e = &expected[(py * WIDTH + px) * 3];
+            for (int k = 0; k < 3; ++k) e[k] = static_cast<uint8_t>(c[k]);
+            if (skip) continue;
+            ++*compared;
+            const uint8_t* a = &actual[(py * WIDTH + px) * 3];
+            for (int k = 0; k < 3; ++k) {
+                if (std::abs(a[k] - e[k]) > 1) {
+                    ++differing;
+                    break;
+                }
+            }
+        }
+    }
+    if (differing > 0) {
+        std::string dir = testing::TempDir();
+        SavePpm(dir + name + "-actual.ppm", actual);
+        SavePpm(dir + name + "-expected.ppm", expected);
+        std::printf("saved %s%s-actual.ppm and %s%s-expected.ppm\n", dir.c_str(), name.c_str(), dir.c_str(),
+                    name.c_str());
+    }
+    return differing;
+}
+
+// Colours of the test pictures: multiples of 10, so that 0.5 and 0.8 of them are whole levels.
+const std::map<int32_t, Rgb> COLOURS = {
+    {0, {40, 80, 120}},  {1, {100, 60, 20}},  {13, {50, 100, 150}}, {14, {150, 50, 10}},
+    {20, {20, 50, 0}},   {21, {0, 0, 90}},    {22, {90, 0, 0}},     {30, {0, 20, 50}},
+    {31, {30, 30, 30}},  {35, {10, 20, 30}},  {36, {255, 130, 0}},
+};
+
+// The layers a menu frame of `state` is made of: the backdrop opaque, the pages, button
+// and entry picture added at their brightness (0.8 at most), then the masked pointer.
+std::vector<Layer> MenuLayers(const MenuState& state) {
+    auto add = [](int32_t panel, double brightness) {
+        return Layer{Layer::ADD, PanelRect(panel), COLOURS.at(panel), std::min(brightness, 0.8)};
+    };
+    std::vector<Layer> layers = {
+        {Layer::OPAQUE, PanelRect(0), COLOURS.at(0), 1.0},
+        {Layer::OPAQUE, PanelRect(1), COLOURS.at(1), 1.0},
+    };
+    if (state.newPageBrightness > 0) layers.push_back(add(PagePanel(state), state.newPageBrightness));
+    if (state.oldPageBrightness > 0) layers.push_back(add(state.oldPagePanel, state.oldPageBrightness));
+    layers.push_back(add(BUTTON_PANEL + state.pressedButton, 1.0));
+    layers.push_back(add(ENTRY_PICTURE_PANEL + state.entry, 1.0));
+    Rect pointer = PanelRect(POINTER_PANEL, POINTER_X_OFFSET, state.pointerY);
+    layers.push_back({Layer::MULTIPLY, pointer, COLOURS.at(36), 1.0});
+    layers.push_back({Layer::ADD, pointer, COLOURS.at(35), 1.0});
+    return layers;
+}
+
+void DrawMenuFrame(const MenuState& state) {
+    ClearFrame();
+    DrawMenuPanels(state);
+    DrawMenuPointer(state);
+}
+
+TEST_F(ShowFrames, SettledMenuFrameIsItsLayersInOrder) {
+    for (auto [number, colour] : COLOURS) Paint(number, colour);
+    MenuState state = StartMenu(0);
+    UpdateMenu(state, {}, 1000);
+    ASSERT_EQ(state.pointerY, POINTER_Y[3]);
+    ASSERT_EQ(state.oldPagePanel, 13);
+    DrawMenuFrame(state);
+    int compared = 0;
+    EXPECT_EQ(CompareWithLayers(MenuLayers(state), "settled-menu", &compared), 0);
+    EXPECT_GT(compared, WIDTH * HEIGHT * 9 / 10);
+}
+
+TEST_F(ShowFrames, MenuFrameMidFadeWithTheButtonLit) {
+    for (auto [number, colour] : COLOURS) Paint(number, colour);
+    MenuState state = StartMenu(0);
+    UpdateMenu(state, {}, 1000);
+    state.position = NEXT_PAGE_POSITION;
+    ActivatePosition(state);                   // page 14 fades in over 13
+    UpdateMenuBeforePanels(state, {}, 1250);   // halfway
+    ASSERT_EQ(state.newPageBrightness, 0.5f);
+    ASSERT_EQ(state.pressedButton, NEXT_BUTTON);
+    DrawMenuFrame(state);
+    int compared = 0;
+    EXPECT_EQ(CompareWithLayers(MenuLayers(state), "fading-menu", &compared), 0);
+}
+
+}  // namespace
