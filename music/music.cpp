@@ -1,8 +1,354 @@
-// Placeholder until playback lands: silent, always at order 1.
+// The module player: libopenmpt renders, an SDL device plays (or the caller
+// pulls frames offline), and the music clock says what is heard.
+//
+// Live, only the device thread touches the module. It renders in slices of
+// SLICE_FRAMES and, at every slice boundary, reads the position and stores it,
+// with the running count of order starts, in a ring of atomics. The main thread
+// and the notice thread never touch the module: they estimate the frame heard
+// now from the device's counters and look its slice up in the ring.
 #include "music/music.h"
 
-bool StartMusic(const char*) { return true; }
-void StopMusic() {}
-void GetMusicPosition(MusicPosition& position) { position = {1, 0, 0}; }
-void UseOfflineMusic() {}
-void RenderMusicUntil(int64_t, std::vector<int16_t>*) {}
+#include "music/clock.h"
+#include "music/order_watch.h"
+#include "platform/audio.h"
+#include "platform/platform.h"
+
+#include <libopenmpt/libopenmpt.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+// libopenmpt pans MOD channels to half its scale: 30 percent of that is a
+// separation of 0.15 with 0 for mono and 1 for full.
+constexpr int32_t STEREO_SEPARATION_PERCENT = 30;
+constexpr int32_t DEVICE_BUFFER_FRAMES = 1024;
+// Slices kept for looking up what is heard: about six seconds.
+constexpr int64_t RING_SLICES = 1024;
+// Larger files are no modules of ours; refused before they are read.
+constexpr int64_t MAX_MODULE_BYTES = 64 << 20;
+constexpr auto NOTICE_POLL = std::chrono::milliseconds(4);
+
+struct Player {
+    openmpt_module* module = nullptr;
+    bool offline = false;
+    std::vector<std::vector<RowFlow>> rowFlows;   // by pattern, then row
+
+    // Owned by whoever renders: the device thread live, the caller offline.
+    int64_t rendered = 0;
+    OrderWatch watch;
+    uint32_t orderStarts = 0;
+    PlayReading current{};
+
+    // Live: published by the device thread, read by the others.
+    AudioDeviceInfo device{};
+    std::array<std::atomic<uint64_t>, RING_SLICES> ring{};
+    std::atomic<uint64_t> latest{0};
+    std::atomic<int64_t> latestSlice{0};
+    std::atomic<int64_t> heard{0};
+
+    // Live: the thread that writes the order notices as they become audible.
+    std::thread noticeThread;
+    std::mutex noticeMutex;
+    std::condition_variable noticeWake;
+    bool noticeStop = false;
+    uint16_t noticesWritten = 0;
+};
+
+// Never destroyed behind the program's back: the device thread may still run
+// while exit() destroys statics (a test ending without StopMusic).
+Player* ThePlayer;
+bool OfflineWanted;
+
+void WriteOrderNotices(int32_t count) {
+    for (int32_t i = 0; i < count; ++i) {
+        std::fputs(MUSIC_ORDER_NOTICE, stdout);
+        std::fflush(stdout);
+    }
+}
+
+int32_t FramesToMilliseconds(int64_t frames) { return static_cast<int32_t>(frames * 1000 / MUSIC_MIX_RATE); }
+
+// --- Loading -----------------------------------------------------------------
+
+std::vector<char> ReadModuleFile(const std::string& path) {
+    std::vector<char> bytes;
+    void* file = ModuleFileOpen(path.c_str());
+    if (!file) return bytes;
+    int32_t size = -1;
+    if (ModuleFileSeek(file, 0, 2) == 0) size = ModuleFileTell(file);
+    if (size > 0 && size <= MAX_MODULE_BYTES && ModuleFileSeek(file, 0, 0) == 0) {
+        bytes.resize(static_cast<size_t>(size));
+        if (ModuleFileRead(bytes.data(), size, file) != size) bytes.clear();
+    }
+    ModuleFileClose(file);
+    return bytes;
+}
+
+std::vector<std::vector<RowFlow>> ReadRowFlows(openmpt_module* module) {
+    std::vector<std::vector<RowFlow>> flows(std::max(0, openmpt_module_get_num_patterns(module)));
+    int32_t channels = openmpt_module_get_num_channels(module);
+    for (int32_t pattern = 0; pattern < static_cast<int32_t>(flows.size()); ++pattern) {
+        flows[pattern].resize(std::max(0, openmpt_module_get_pattern_num_rows(module, pattern)));
+        for (int32_t row = 0; row < static_cast<int32_t>(flows[pattern].size()); ++row) {
+            for (int32_t channel = 0; channel < channels; ++channel) {
+                const char* letter = openmpt_module_format_pattern_row_channel_command(
+                    module, pattern, row, channel, OPENMPT_MODULE_COMMAND_EFFECT);
+                uint8_t parameter = openmpt_module_get_pattern_row_channel_command(module, pattern, row, channel,
+                                                                                   OPENMPT_MODULE_COMMAND_PARAMETER);
+                if (letter) {
+                    AddEffectToRowFlow(flows[pattern][row], {letter[0], parameter});
+                    openmpt_free_string(letter);
+                }
+            }
+        }
+    }
+    return flows;
+}
+
+openmpt_module* CreateModule(const std::vector<char>& bytes) {
+    int error = 0;
+    openmpt_module* module =
+        openmpt_module_create_from_memory2(bytes.data(), bytes.size(), openmpt_log_func_silent, nullptr,
+                                          openmpt_error_func_ignore, nullptr, &error, nullptr, nullptr);
+    if (!module) return nullptr;
+    if (openmpt_module_get_num_orders(module) < 1) {
+        openmpt_module_destroy(module);
+        return nullptr;
+    }
+    openmpt_module_set_repeat_count(module, -1);
+    openmpt_module_set_render_param(module, OPENMPT_MODULE_RENDER_STEREOSEPARATION_PERCENT,
+                                    STEREO_SEPARATION_PERCENT);
+    // No dither: its noise is seeded anew for every module, and the offline
+    // rendering must give the same samples on every run.
+    openmpt_module_ctl_set_integer(module, "dither", 0);
+    return module;
+}
+
+// --- Rendering (device thread live, caller offline) ----------------------------
+
+RowFlow FlowAt(const Player& player, int32_t order, int32_t row) {
+    int32_t pattern = openmpt_module_get_order_pattern(player.module, order);
+    if (pattern < 0 || pattern >= static_cast<int32_t>(player.rowFlows.size())) return {};
+    const std::vector<RowFlow>& rows = player.rowFlows[pattern];
+    if (row < 0 || row >= static_cast<int32_t>(rows.size())) return {};
+    return rows[row];
+}
+
+// Reads the position at `player.rendered` and counts the orders begun.
+void TakeReading(Player& player) {
+    openmpt_module* module = player.module;
+    PlayReading reading{openmpt_module_get_current_order(module), openmpt_module_get_current_row(module),
+                        openmpt_module_get_current_speed(module), openmpt_module_get_current_tempo(module)};
+    int32_t starts = WatchOrders(player.watch, reading, FlowAt(player, reading.order, reading.row),
+                                 player.rendered, MUSIC_MIX_RATE);
+    player.orderStarts += starts;
+    player.current = reading;
+    if (player.offline) {
+        WriteOrderNotices(starts);
+        return;
+    }
+    int64_t slice = player.rendered / SLICE_FRAMES;
+    uint64_t packed = PackSlice({slice, reading.order, reading.row, player.orderStarts});
+    player.ring[slice % RING_SLICES].store(packed, std::memory_order_release);
+    player.latest.store(packed, std::memory_order_release);
+    player.latestSlice.store(slice, std::memory_order_release);
+}
+
+// Renders `count` frames to `out` (or nowhere), reading the position at every
+// slice boundary.
+void RenderFrames(Player& player, int16_t* out, int64_t count) {
+    std::array<int16_t, SLICE_FRAMES * MUSIC_CHANNELS> scratch;
+    while (count > 0) {
+        int64_t chunk = std::min<int64_t>(SLICE_FRAMES - player.rendered % SLICE_FRAMES, count);
+        int16_t* target = out ? out : scratch.data();
+        size_t made = openmpt_module_read_interleaved_stereo(player.module, MUSIC_MIX_RATE,
+                                                             static_cast<size_t>(chunk), target);
+        std::fill(target + made * MUSIC_CHANNELS, target + chunk * MUSIC_CHANNELS, int16_t{0});
+        player.rendered += chunk;
+        count -= chunk;
+        if (out) out += chunk * MUSIC_CHANNELS;
+        if (player.rendered % SLICE_FRAMES == 0) TakeReading(player);
+    }
+}
+
+void FillDevice(void* user, int16_t* frames, int frameCount) {
+    RenderFrames(*static_cast<Player*>(user), frames, frameCount);
+}
+
+// --- The music clock (any thread but the device's) -----------------------------
+
+int64_t HeardFrame(Player& player) {
+    AudioProgress progress = ReadAudioProgress();
+    DeviceClock clock{progress.framesHandedOut, progress.lastCallbackMicros, progress.nowMicros,
+                      player.device.latencyFrames, player.device.rate};
+    // Shared by the main and the notice thread: never backwards for either.
+    int64_t previous = player.heard.load();
+    for (;;) {
+        int64_t heard = EstimateHeardFrame(clock, previous);
+        if (heard == previous || player.heard.compare_exchange_weak(previous, heard)) return heard;
+    }
+}
+
+SliceRecord HeardSlice(Player& player, int64_t heard) {
+    int64_t slice = heard / SLICE_FRAMES;
+    uint64_t packed = player.ring[slice % RING_SLICES].load(std::memory_order_acquire);
+    if (PackedSliceIs(packed, slice)) return UnpackSlice(packed, slice);
+    // Not rendered yet (the clock cannot run ahead of the device, so only by a
+    // rounding at the edge): the newest position there is.
+    int64_t latestSlice = player.latestSlice.load(std::memory_order_acquire);
+    return UnpackSlice(player.latest.load(std::memory_order_acquire), latestSlice);
+}
+
+// Writes the notices of the orders heard so far. Only the notice thread, and
+// after it has ended the closing thread, call this.
+void WriteHeardNotices(Player& player) {
+    int64_t heard = HeardFrame(player);
+    int64_t slice = heard / SLICE_FRAMES;
+    uint64_t packed = player.ring[slice % RING_SLICES].load(std::memory_order_acquire);
+    if (!PackedSliceIs(packed, slice)) return;
+    auto starts = static_cast<uint16_t>(UnpackSlice(packed, slice).orderStarts);
+    auto due = static_cast<uint16_t>(starts - player.noticesWritten);
+    WriteOrderNotices(due);
+    player.noticesWritten = starts;
+}
+
+void RunNotices(Player* player) {
+    std::unique_lock lock(player->noticeMutex);
+    while (!player->noticeStop) {
+        lock.unlock();
+        WriteHeardNotices(*player);
+        lock.lock();
+        player->noticeWake.wait_for(lock, NOTICE_POLL, [player] { return player->noticeStop; });
+    }
+}
+
+// The device has stopped (StopMusic, or the window's teardown before exit):
+// the notices of everything heard up to then are written, none after.
+void OnDeviceClosed(void* user) {
+    Player& player = *static_cast<Player*>(user);
+    {
+        std::lock_guard lock(player.noticeMutex);
+        player.noticeStop = true;
+    }
+    player.noticeWake.notify_all();
+    if (player.noticeThread.joinable()) player.noticeThread.join();
+    WriteHeardNotices(player);
+}
+
+void DestroyPlayer(Player* player) {
+    if (player->module) openmpt_module_destroy(player->module);
+    delete player;
+}
+
+}  // namespace
+
+// --- File hooks -------------------------------------------------------------------
+
+void* ModuleFileOpen(const char* name) { return name ? std::fopen(name, "rb") : nullptr; }
+
+int32_t ModuleFileClose(void* handle) {
+    if (!handle) return -1;
+    return std::fclose(static_cast<FILE*>(handle)) == 0 ? 0 : -1;
+}
+
+int32_t ModuleFileRead(void* buffer, int32_t length, void* handle) {
+    if (!handle || !buffer || length <= 0) return 0;
+    return static_cast<int32_t>(std::fread(buffer, 1, static_cast<size_t>(length), static_cast<FILE*>(handle)));
+}
+
+int32_t ModuleFileSeek(void* handle, int32_t position, int8_t mode) {
+    if (!handle) return -1;
+    int origin;
+    switch (mode) {
+    case 0: origin = SEEK_SET; break;
+    case 1: origin = SEEK_CUR; break;
+    case 2: origin = SEEK_END; break;
+    default: return -1;
+    }
+    return std::fseek(static_cast<FILE*>(handle), position, origin) == 0 ? 0 : -1;
+}
+
+int32_t ModuleFileTell(void* handle) {
+    if (!handle) return -1;
+    long position = std::ftell(static_cast<FILE*>(handle));
+    return position >= 0 && position <= INT32_MAX ? static_cast<int32_t>(position) : -1;
+}
+
+// --- The player ---------------------------------------------------------------------
+
+void UseOfflineMusic(bool offline) { OfflineWanted = offline; }
+
+bool StartMusic(const char* path) {
+    if (ThePlayer || !path) return false;
+    std::vector<char> bytes = ReadModuleFile(NativePath(path));
+    if (bytes.empty()) return false;
+    openmpt_module* module = CreateModule(bytes);
+    if (!module) return false;
+
+    auto player = std::make_unique<Player>();
+    player->module = module;
+    player->offline = OfflineWanted;
+    player->rowFlows = ReadRowFlows(module);
+    player->watch.orderCount = openmpt_module_get_num_orders(module);
+    // Order 0, row 0 at frame 0: the first order begins.
+    TakeReading(*player);
+    if (!player->offline) {
+        if (!OpenAudioOutput(MUSIC_MIX_RATE, DEVICE_BUFFER_FRAMES, FillDevice, OnDeviceClosed, player.get(),
+                             &player->device)) {
+            DestroyPlayer(player.release());
+            return false;
+        }
+        player->noticeThread = std::thread(RunNotices, player.get());
+    }
+    ThePlayer = player.release();
+    if (!ThePlayer->offline) StartAudioOutput();
+    return true;
+}
+
+void StopMusic() {
+    Player* player = ThePlayer;
+    if (!player) return;
+    // The device first: its thread renders from the module until it stops.
+    if (!player->offline) CloseAudioOutput();
+    ThePlayer = nullptr;
+    DestroyPlayer(player);
+}
+
+void GetMusicPosition(MusicPosition& position) {
+    Player* player = ThePlayer;
+    if (!player) {
+        position = {0, 0, 0};
+        return;
+    }
+    if (player->offline) {
+        position = {player->current.order, player->current.row, FramesToMilliseconds(player->rendered)};
+        return;
+    }
+    int64_t heard = HeardFrame(*player);
+    SliceRecord slice = HeardSlice(*player, heard);
+    position = {slice.order, slice.row, FramesToMilliseconds(heard)};
+}
+
+void RenderMusicUntil(int64_t frame, std::vector<int16_t>* out) {
+    Player* player = ThePlayer;
+    if (!player || !player->offline || frame <= player->rendered) return;
+    int64_t count = frame - player->rendered;
+    int16_t* target = nullptr;
+    if (out) {
+        size_t start = out->size();
+        out->resize(start + static_cast<size_t>(count) * MUSIC_CHANNELS);
+        target = out->data() + start;
+    }
+    RenderFrames(*player, target, count);
+    // The instant asked for, unless a slice boundary just read it.
+    if (player->rendered % SLICE_FRAMES != 0) TakeReading(*player);
+}
