@@ -1,0 +1,214 @@
+// The capture tool's parts that need no show: options, log lines, WAV header,
+// PNG files, finding ffmpeg, and the built-in tour.
+#include "tools/capture/capture_output.h"
+
+#include "platform/platform.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+std::filesystem::path TempDir(const char* name) {
+    std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                ("capture-test-" + std::string(name) + "-" + std::to_string(getpid()));
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    return dir;
+}
+
+bool Parse(std::vector<const char*> arguments, CaptureOptions* options, std::string* error) {
+    arguments.insert(arguments.begin(), "invitation-capture");
+    return ParseCaptureArguments(static_cast<int>(arguments.size()), arguments.data(), options, error);
+}
+
+TEST(CaptureArguments, DefaultsAndEveryOption) {
+    CaptureOptions options;
+    std::string error;
+    ASSERT_TRUE(Parse({}, &options, &error)) << error;
+    EXPECT_EQ(options.out, "invitation.mp4");
+    EXPECT_EQ(options.fps, 60);
+    EXPECT_TRUE(options.keysPath.empty());
+    EXPECT_TRUE(options.framesDir.empty());
+    EXPECT_EQ(options.limitSeconds, 600.0);
+
+    options = {};
+    ASSERT_TRUE(Parse({"--out", "a.mkv", "--fps=30", "--keys", "k.keys", "--log=l.csv", "--limit", "12.5"}, &options,
+                      &error))
+        << error;
+    EXPECT_EQ(options.out, "a.mkv");
+    EXPECT_EQ(options.fps, 30);
+    EXPECT_EQ(options.keysPath, "k.keys");
+    EXPECT_EQ(options.logPath, "l.csv");
+    EXPECT_EQ(options.limitSeconds, 12.5);
+
+    options = {};
+    ASSERT_TRUE(Parse({"--frames-dir", "frames"}, &options, &error)) << error;
+    EXPECT_EQ(options.framesDir, "frames");
+}
+
+TEST(CaptureArguments, BadArgumentsAreRefused) {
+    struct Case {
+        std::vector<const char*> arguments;
+        const char* error;
+    };
+    const Case cases[] = {
+        {{"--fps", "0"}, "--fps takes a whole number from 1 to 1000"},
+        {{"--fps", "1001"}, "--fps takes"},
+        {{"--fps", "29.97"}, "--fps takes"},
+        {{"--fps"}, "--fps needs a value"},
+        {{"--out="}, "--out needs a value"},
+        {{"--limit", "0"}, "--limit takes"},
+        {{"--limit", "nan"}, "--limit takes"},
+        {{"--size", "2"}, "unknown option --size"},
+        {{"out.mp4"}, "unknown option out.mp4"},
+        {{"--out", "a.mp4", "--frames-dir", "f"}, "--out and --frames-dir exclude each other"},
+    };
+    for (const Case& c : cases) {
+        CaptureOptions options;
+        std::string error;
+        EXPECT_FALSE(Parse(c.arguments, &options, &error)) << c.arguments[0];
+        EXPECT_EQ(error.rfind(c.error, 0), 0u) << error;
+    }
+}
+
+TEST(CaptureArguments, ContainerFollowsTheExtension) {
+    VideoContainer container;
+    ASSERT_TRUE(ContainerOfName("dir.x/show.MP4", &container));
+    EXPECT_EQ(container, VideoContainer::MP4);
+    ASSERT_TRUE(ContainerOfName("show.mkv", &container));
+    EXPECT_EQ(container, VideoContainer::MATROSKA);
+    EXPECT_FALSE(ContainerOfName("show.avi", &container));
+    EXPECT_FALSE(ContainerOfName("mp4", &container));
+}
+
+TEST(CaptureLog, HeaderAndLinesHaveTheSameColumns) {
+    EXPECT_EQ(CaptureLogHeader(), "frame,time_ms,phase,order,row,entry,page,position\n");
+    EXPECT_EQ(CaptureLogLine(0, 0.0, {ShowPhase::INTRO, 0, 3, -1, -1, -1}), "0,0.000,intro,0,3,-1,-1,-1\n");
+    EXPECT_EQ(CaptureLogLine(6001, 100016.66666, {ShowPhase::MENU, -1, -1, 3, 7, 5}),
+              "6001,100016.667,menu,-1,-1,3,7,5\n");
+    EXPECT_EQ(CaptureLogLine(9, 150.0, {ShowPhase::OUTRO, -1, -1, -1, -1, -1}), "9,150.000,outro,-1,-1,-1,-1,-1\n");
+    EXPECT_STREQ(ShowPhaseName(ShowPhase::NONE), "none");
+    EXPECT_STREQ(ShowPhaseName(ShowPhase::DONE), "done");
+}
+
+TEST(CaptureProgress, BarFollowsTheExpectedEnd) {
+    std::vector<KeyEvent> keys = {{100, VK_SPACE, true}, {5000, VK_ESCAPE, true}, {9000, VK_ESCAPE, true}};
+    EXPECT_EQ(ExpectedShowMilliseconds(keys, 600000), 13000.0);
+    EXPECT_EQ(ExpectedShowMilliseconds(keys, 10000), 10000.0);
+    EXPECT_EQ(ExpectedShowMilliseconds({{100, VK_ESCAPE, false}}, 600000), 600000.0);
+
+    std::string half = ProgressLine(300, 6500, 13000, 2.0);
+    EXPECT_EQ(half.substr(0, 26), "[############------------]");
+    EXPECT_NE(half.find(" 50%"), std::string::npos) << half;
+    EXPECT_NE(half.find("300 frames"), std::string::npos) << half;
+    EXPECT_NE(half.find("6.5 s of show"), std::string::npos) << half;
+    EXPECT_NE(half.find("3.2x real time"), std::string::npos) << half;
+    // A show running past its estimate stays at a full bar.
+    EXPECT_EQ(ProgressLine(1, 20000, 13000, 0.0).substr(0, 31), "[########################] 100%");
+}
+
+TEST(CaptureWav, HeaderDescribesStereo16Bit44100) {
+    std::vector<uint8_t> header = WavHeader(735);
+    ASSERT_EQ(header.size(), 44u);
+    auto u32 = [&](size_t at) {
+        return header[at] | header[at + 1] << 8 | header[at + 2] << 16 | static_cast<uint32_t>(header[at + 3]) << 24;
+    };
+    auto u16 = [&](size_t at) { return header[at] | header[at + 1] << 8; };
+    EXPECT_EQ(std::memcmp(header.data(), "RIFF", 4), 0);
+    EXPECT_EQ(u32(4), 36u + 735 * 4);
+    EXPECT_EQ(std::memcmp(header.data() + 8, "WAVEfmt ", 8), 0);
+    EXPECT_EQ(u32(16), 16u);
+    EXPECT_EQ(u16(20), 1);
+    EXPECT_EQ(u16(22), 2);
+    EXPECT_EQ(u32(24), 44100u);
+    EXPECT_EQ(u32(28), 44100u * 4);
+    EXPECT_EQ(u16(32), 4);
+    EXPECT_EQ(u16(34), 16);
+    EXPECT_EQ(std::memcmp(header.data() + 36, "data", 4), 0);
+    EXPECT_EQ(u32(40), 735u * 4);
+}
+
+TEST(CapturePng, WritesWhatItReadsBackTopRowFirst) {
+    std::filesystem::path dir = TempDir("png");
+    const int32_t width = 5, height = 3;
+    std::vector<uint8_t> rgb(width * height * 3);
+    for (size_t i = 0; i < rgb.size(); ++i) rgb[i] = static_cast<uint8_t>(i * 17);
+    std::string error;
+    std::string path = (dir / "a.png").string();
+    ASSERT_TRUE(WritePngRgb(path, rgb.data(), width, height, &error)) << error;
+    std::vector<uint8_t> back;
+    int32_t backWidth = 0, backHeight = 0;
+    ASSERT_TRUE(ReadPngRgb(path, &back, &backWidth, &backHeight));
+    EXPECT_EQ(backWidth, width);
+    EXPECT_EQ(backHeight, height);
+    EXPECT_EQ(back, rgb);
+
+    EXPECT_FALSE(WritePngRgb((dir / "missing" / "b.png").string(), rgb.data(), width, height, &error));
+    EXPECT_NE(error.find("missing/b.png"), std::string::npos) << error;
+    EXPECT_FALSE(ReadPngRgb((dir / "missing.png").string(), &back, &backWidth, &backHeight));
+    std::filesystem::remove_all(dir);
+}
+
+TEST(CaptureFfmpeg, FoundOnlyWhereItCanRun) {
+    std::filesystem::path dir = TempDir("path");
+    std::filesystem::create_directories(dir / "a");
+    std::filesystem::create_directories(dir / "b");
+    std::filesystem::create_directories(dir / "c" / "ffmpeg");   // a folder of that name
+    std::ofstream(dir / "a" / "ffmpeg") << "not runnable";
+    std::ofstream(dir / "b" / "ffmpeg") << "#!/bin/sh\n";
+    chmod((dir / "b" / "ffmpeg").c_str(), 0755);
+    std::string a = (dir / "a").string(), b = (dir / "b").string(), c = (dir / "c").string();
+    EXPECT_EQ(FindProgram("ffmpeg", c + ":" + a + ":" + b), b + "/ffmpeg");
+    EXPECT_EQ(FindProgram("ffmpeg", a + ":" + c), "");
+    EXPECT_EQ(FindProgram("ffmpeg", ""), "");
+    EXPECT_EQ(FindProgram(b + "/ffmpeg", ""), b + "/ffmpeg");
+    std::filesystem::remove_all(dir);
+}
+
+TEST(CaptureFfmpeg, EncodesRawFramesThenMuxesTheSound) {
+    std::vector<std::string> encode = EncodeVideoArguments(25, "/tmp/v.mp4");
+    auto has = [](const std::vector<std::string>& list, const std::string& a, const std::string& b) {
+        for (size_t i = 0; i + 1 < list.size(); ++i)
+            if (list[i] == a && list[i + 1] == b) return true;
+        return false;
+    };
+    EXPECT_TRUE(has(encode, "-video_size", "640x480"));
+    EXPECT_TRUE(has(encode, "-framerate", "25"));
+    EXPECT_TRUE(has(encode, "-pixel_format", "rgb24"));
+    EXPECT_TRUE(has(encode, "-i", "pipe:0"));
+    EXPECT_TRUE(has(encode, "-c:v", "libx264"));
+    EXPECT_TRUE(has(encode, "-pix_fmt", "yuv420p"));
+    EXPECT_EQ(encode.back(), "/tmp/v.mp4");
+
+    std::vector<std::string> mp4 = MuxArguments("v.mp4", "a.wav", VideoContainer::MP4, "out.tmp");
+    EXPECT_TRUE(has(mp4, "-c:v", "copy"));
+    EXPECT_TRUE(has(mp4, "-c:a", "aac"));
+    EXPECT_TRUE(has(mp4, "-ar", "44100"));
+    EXPECT_TRUE(has(mp4, "-f", "mp4"));
+    EXPECT_EQ(mp4.back(), "out.tmp");
+    EXPECT_TRUE(has(MuxArguments("v.mp4", "a.wav", VideoContainer::MATROSKA, "o"), "-f", "matroska"));
+}
+
+TEST(CaptureTour, BuiltInTourIsAValidScriptThatEnds) {
+    std::vector<KeyEvent> events;
+    std::string error;
+    ASSERT_TRUE(ParseKeyScript(BuiltInTour(), &events, &error)) << error;
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events.back().virtualKey, VK_ESCAPE);
+    EXPECT_TRUE(events.back().down);
+    EXPECT_LT(ExpectedShowMilliseconds(events, HEADLESS_DEFAULT_LIMIT_MS), 200000.0);
+    // Every page of every entry is turned to: 16 activations, each a press and a release.
+    int spaces = 0;
+    for (const KeyEvent& event : events)
+        if (event.virtualKey == VK_SPACE && event.down) ++spaces;
+    EXPECT_GE(spaces, 16);
+}
+
+}  // namespace

@@ -1,0 +1,268 @@
+// invitation-capture as its users run it, from the build folder.
+#include "tools/capture/capture_output.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+    int status;
+    std::string messages;   // standard error; the show's order notices on standard output are dropped
+};
+
+Outcome RunCommand(const std::string& command) {
+    Outcome outcome{-1, ""};
+    std::FILE* pipe = popen((command + " 2>&1 >/dev/null").c_str(), "r");
+    if (!pipe) return outcome;
+    char buffer[4096];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) outcome.messages.append(buffer, got);
+    int status = pclose(pipe);
+    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return outcome;
+}
+
+Outcome RunTool(const std::string& arguments, const std::string& environment = "") {
+    return RunCommand(environment + " " + CAPTURE_TOOL + " " + arguments);
+}
+
+fs::path TempDir(const char* name) {
+    fs::path dir = fs::temp_directory_path() / ("capture-tool-" + std::string(name) + "-" + std::to_string(getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    return dir;
+}
+
+std::string Quote(const fs::path& path) { return "'" + path.string() + "'"; }
+
+fs::path WriteScript(const fs::path& dir, const std::string& text) {
+    fs::path path = dir / "keys.txt";
+    std::ofstream(path) << text;
+    return path;
+}
+
+std::vector<std::string> Entries(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream contents;
+    contents << file.rdbuf();
+    return contents.str();
+}
+
+bool HaveData() { return fs::is_regular_file("data/phatfunk.mod"); }
+
+#define SKIP_WITHOUT_DATA() \
+    if (!HaveData()) GTEST_SKIP() << "no data folder in " << fs::current_path() << ": build it first"
+
+struct LogLine {
+    int64_t frame;
+    double milliseconds;
+    std::string phase;
+    int order, row, entry, page, position;
+};
+
+std::vector<LogLine> ReadLog(const fs::path& path) {
+    std::ifstream file(path);
+    std::string line;
+    std::getline(file, line);
+    EXPECT_EQ(line, "frame,time_ms,phase,order,row,entry,page,position");
+    std::vector<LogLine> lines;
+    while (std::getline(file, line)) {
+        std::replace(line.begin(), line.end(), ',', ' ');
+        std::istringstream fields(line);
+        LogLine l;
+        fields >> l.frame >> l.milliseconds >> l.phase >> l.order >> l.row >> l.entry >> l.page >> l.position;
+        EXPECT_FALSE(fields.fail()) << line;
+        lines.push_back(l);
+    }
+    return lines;
+}
+
+bool IsBlack(const fs::path& png) {
+    std::vector<uint8_t> rgb;
+    int32_t width = 0, height = 0;
+    EXPECT_TRUE(ReadPngRgb(png.string(), &rgb, &width, &height)) << png;
+    EXPECT_EQ(width, 640);
+    EXPECT_EQ(height, 480);
+    return std::all_of(rgb.begin(), rgb.end(), [](uint8_t v) { return v == 0; });
+}
+
+// key=value lines of ffprobe for one stream.
+std::map<std::string, std::string> Probe(const fs::path& video, const char* stream) {
+    std::string command = std::string("ffprobe -v error -select_streams ") + stream +
+                          " -show_entries stream=codec_name,width,height,r_frame_rate,pix_fmt,sample_rate,channels,"
+                          "duration,nb_frames -show_entries format=format_name -of default=nw=1 " +
+                          Quote(video);
+    std::map<std::string, std::string> values;
+    std::FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return values;
+    char line[512];
+    while (std::fgets(line, sizeof line, pipe)) {
+        std::string text(line);
+        if (!text.empty() && text.back() == '\n') text.pop_back();
+        size_t equals = text.find('=');
+        if (equals != std::string::npos) values[text.substr(0, equals)] = text.substr(equals + 1);
+    }
+    pclose(pipe);
+    return values;
+}
+
+TEST(CaptureTool, RefusesBadInputBeforeRendering) {
+    fs::path dir = TempDir("refuse");
+    fs::path script = WriteScript(dir, "# tour\n100 space down\n200 spacebar up\n");
+    fs::path out = dir / "show.mp4";
+    struct Case {
+        std::string arguments;
+        std::string environment;
+        int status;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"--keys " + Quote(script) + " --out " + Quote(out), "", 1, "line 3: unknown key \"spacebar\""},
+        {"--keys " + Quote(dir / "none.keys") + " --out " + Quote(out), "", 1, "cannot read"},
+        {"--out " + Quote(dir / "show.avi"), "", 1, "the name must end in .mp4 or .mkv"},
+        {"--out " + Quote(out), "PATH=" + (dir / "bin").string(), 1, "install the Debian package ffmpeg"},
+        {"--fps 0", "", 2, "--fps takes a whole number from 1 to 1000"},
+        {"--bogus", "", 2, "unknown option --bogus"},
+    };
+    for (const Case& c : cases) {
+        Outcome outcome = RunTool(c.arguments, c.environment);
+        EXPECT_EQ(outcome.status, c.status) << c.arguments << "\n" << outcome.messages;
+        EXPECT_NE(outcome.messages.find(c.message), std::string::npos) << outcome.messages;
+        // Nothing was rendered: no picture was loaded, no file was made.
+        EXPECT_EQ(outcome.messages.find("texture"), std::string::npos) << outcome.messages;
+        EXPECT_EQ(Entries(dir), std::vector<std::string>{"keys.txt"}) << c.arguments;
+    }
+    fs::remove_all(dir);
+}
+
+TEST(CaptureTool, FramesAndLogAgreeOnTheTour) {
+    SKIP_WITHOUT_DATA();
+    fs::path dir = TempDir("tour");
+    fs::path frames = dir / "frames";
+    fs::path log = dir / "log.csv";
+    Outcome outcome = RunTool("--fps 10 --frames-dir " + Quote(frames) + " --log " + Quote(log));
+    ASSERT_EQ(outcome.status, 0) << outcome.messages;
+    EXPECT_NE(outcome.messages.find("fps, in"), std::string::npos) << outcome.messages;
+
+    std::vector<LogLine> lines = ReadLog(log);
+    ASSERT_GT(lines.size(), 100u);
+    EXPECT_EQ(Entries(frames).size(), lines.size() + 1);   // the frames and audio.wav
+    EXPECT_EQ(fs::file_size(frames / "audio.wav"), 44 + 4 * static_cast<uintmax_t>(FrameFirstSample(lines.size(), 10)));
+
+    // Phases intro, menu, outro, each once, in this order.
+    std::vector<std::string> phases;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_EQ(lines[i].frame, static_cast<int64_t>(i));
+        EXPECT_NEAR(lines[i].milliseconds, i * 100.0, 0.0005);
+        if (phases.empty() || phases.back() != lines[i].phase) phases.push_back(lines[i].phase);
+    }
+    ASSERT_EQ(phases, (std::vector<std::string>{"intro", "menu", "outro"}));
+    // The intro ends in the frame in which the order first reads 1.
+    size_t menu = 0;
+    while (lines[menu].phase == "intro") ++menu;
+    for (size_t i = 0; i + 1 < menu; ++i) EXPECT_EQ(lines[i].order, 0) << "frame " << i;
+    EXPECT_EQ(lines[menu - 1].order, 1);
+
+    // The pictures follow the log: an empty screen before the logo's first
+    // row, the logo from it on, the menu's backdrop, and a black last frame.
+    for (size_t i = 0; i < menu; ++i)
+        EXPECT_EQ(IsBlack(frames / FrameFileName(i)), lines[i].row < 4) << "frame " << i << " row " << lines[i].row;
+    EXPECT_FALSE(IsBlack(frames / FrameFileName(menu)));
+    EXPECT_TRUE(IsBlack(frames / FrameFileName(lines.size() - 1)));
+    fs::remove_all(dir);
+}
+
+TEST(CaptureTool, TwoRunsGiveTheSameFramesAndSound) {
+    SKIP_WITHOUT_DATA();
+    fs::path dir = TempDir("twice");
+    fs::path script = WriteScript(dir, "0 escape down\n");
+    for (const char* run : {"a", "b"}) {
+        Outcome outcome = RunTool("--fps 5 --keys " + Quote(script) + " --frames-dir " + Quote(dir / run));
+        ASSERT_EQ(outcome.status, 0) << outcome.messages;
+    }
+    std::vector<std::string> names = Entries(dir / "a");
+    ASSERT_EQ(names, Entries(dir / "b"));
+    ASSERT_GT(names.size(), 40u);
+    for (const std::string& name : names)
+        EXPECT_TRUE(ReadFile(dir / "a" / name) == ReadFile(dir / "b" / name)) << name << " differs";
+    fs::remove_all(dir);
+}
+
+TEST(CaptureTool, VideoHasPictureAndSoundOfTheSameLength) {
+    SKIP_WITHOUT_DATA();
+    if (FindProgram("ffprobe", std::getenv("PATH") ? std::getenv("PATH") : "").empty())
+        GTEST_SKIP() << "no ffprobe";
+    fs::path dir = TempDir("video");
+    fs::path script = WriteScript(dir, "0 escape down\n");   // intro and outro only
+    struct Case {
+        const char* name;
+        int fps;
+        const char* rate;
+        const char* format;
+    };
+    for (const Case& c : {Case{"show.mp4", 60, "60/1", "mov,mp4"}, Case{"show.mkv", 12, "12/1", "matroska"}}) {
+        fs::path log = dir / "log.csv";
+        Outcome outcome = RunTool("--fps " + std::to_string(c.fps) + " --keys " + Quote(script) + " --out " +
+                                  Quote(dir / c.name) + " --log " + Quote(log));
+        ASSERT_EQ(outcome.status, 0) << outcome.messages;
+        size_t frames = ReadLog(log).size();
+
+        std::map<std::string, std::string> video = Probe(dir / c.name, "v:0");
+        EXPECT_EQ(video["codec_name"], "h264");
+        EXPECT_EQ(video["width"], "640");
+        EXPECT_EQ(video["height"], "480");
+        EXPECT_EQ(video["pix_fmt"], "yuv420p");
+        EXPECT_EQ(video["r_frame_rate"], c.rate);
+        EXPECT_EQ(video["format_name"].rfind(c.format, 0), 0u) << video["format_name"];
+        std::map<std::string, std::string> audio = Probe(dir / c.name, "a:0");
+        EXPECT_EQ(audio["codec_name"], "aac");
+        EXPECT_EQ(audio["sample_rate"], "44100");
+        EXPECT_EQ(audio["channels"], "2");
+        if (c.fps == 60) {
+            EXPECT_EQ(video["nb_frames"], std::to_string(frames));
+            double videoSeconds = std::stod(video["duration"]);
+            EXPECT_NEAR(videoSeconds, frames / 60.0, 0.001);
+            EXPECT_NEAR(std::stod(audio["duration"]), videoSeconds, 0.03);
+        }
+        fs::remove(log);
+    }
+    // Nothing but the finished videos and the script is left.
+    EXPECT_EQ(Entries(dir), (std::vector<std::string>{"keys.txt", "show.mkv", "show.mp4"}));
+    fs::remove_all(dir);
+}
+
+TEST(CaptureTool, ShowThatNeverEndsIsAnErrorAndLeavesNoVideo) {
+    SKIP_WITHOUT_DATA();
+    fs::path dir = TempDir("limit");
+    fs::path script = WriteScript(dir, "# never escapes\n");
+    fs::path out = dir / "show.mp4";
+    std::ofstream(out) << "an older video";
+    Outcome outcome = RunTool("--limit 1.5 --keys " + Quote(script) + " --out " + Quote(out));
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_NE(outcome.messages.find("the show did not end within 1.5 s of show time"), std::string::npos)
+        << outcome.messages;
+    // The video of an earlier run stays as it was; no unfinished file is left beside it.
+    EXPECT_EQ(Entries(dir), (std::vector<std::string>{"keys.txt", "show.mp4"}));
+    EXPECT_EQ(ReadFile(out), "an older video");
+    fs::remove_all(dir);
+}
+
+}  // namespace
