@@ -3,6 +3,8 @@
 
 #include "tools/data/commands.h"
 
+#include "panel/panel.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -112,6 +114,25 @@ std::string CompressionCell(const PictureCheck& c) { return SizeKnown(c) ? Compr
 std::string SizeCell(const PictureCheck& c) {
     return SizeKnown(c) ? std::to_string(c.facts.width) + "x" + std::to_string(c.facts.height) : "-";
 }
+// How the picture lands on its panel at 640 x 480: screen pixels per texel
+// across and up, and whether that is close to one.
+TexelScale ScaleOnScreen(const PictureCheck& c) {
+    const PanelPlacement* placement = FindPanelPlacement(c.number);
+    if (!placement) return {0.0, 0.0};
+    return ScreenPixelsPerTexel(*placement, c.facts.width, std::abs(c.facts.height));
+}
+bool ScaleKnown(const PictureCheck& c) { return SizeKnown(c) && FindPanelPlacement(c.number); }
+std::string ScaleCell(const PictureCheck& c) {
+    if (!ScaleKnown(c)) return "-";
+    const TexelScale scale = ScaleOnScreen(c);
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2fx%.2f", scale.x, scale.y);
+    return text;
+}
+std::string OneToOneCell(const PictureCheck& c) {
+    if (!ScaleKnown(c)) return "-";
+    return IsNearlyOneToOne(ScaleOnScreen(c)) ? "yes" : "no";
+}
 std::string StatusCell(const PictureCheck& c) {
     if (c.problems.empty()) return "OK";
     std::string text;
@@ -124,7 +145,8 @@ constexpr ReportColumn REPORT_COLUMNS[] = {
     {"no", NumberCell, true},          {"file", FileCell, false},
     {"found", FoundCell, false},       {"header", HeaderCell, true},
     {"bits", BitsCell, true},          {"compression", CompressionCell, false},
-    {"size", SizeCell, false},         {"status", StatusCell, false},
+    {"size", SizeCell, false},         {"px/texel", ScaleCell, false},
+    {"1:1", OneToOneCell, false},      {"status", StatusCell, false},
 };
 constexpr size_t COLUMN_COUNT = std::size(REPORT_COLUMNS);
 
