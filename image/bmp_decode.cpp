@@ -159,23 +159,29 @@ void SwapRow32(const uint8_t* src, uint8_t* dst, size_t pixels) {
     SwapRow32Scalar(src, dst, 0, pixels);
 }
 
-void PutIndex(const Palette& palette, uint32_t index, uint8_t* dst) {
-    std::memcpy(dst, palette[index].data(), 3);
+// Writes the entry's spare byte too, onto the next pixel's first byte, which
+// is written after this one; the last pixel of a row takes three bytes only.
+void PutIndex(const Palette& palette, uint32_t index, uint8_t* dst, bool lastInRow) {
+    std::memcpy(dst, palette[index].data(), lastInRow ? 3 : 4);
+}
+
+template <typename IndexAt>
+void PaletteRow(const Palette& palette, size_t width, uint8_t* dst, IndexAt indexAt) {
+    for (size_t x = 0; x + 1 < width; ++x) std::memcpy(dst + 3 * x, palette[indexAt(x)].data(), 4);
+    std::memcpy(dst + 3 * (width - 1), palette[indexAt(width - 1)].data(), 3);
 }
 
 void IndexRow(const Layout& layout, const uint8_t* src, uint8_t* dst) {
     const size_t width = static_cast<size_t>(layout.width);
     switch (layout.bitsPerPixel) {
     case 1:
-        for (size_t x = 0; x < width; ++x)
-            PutIndex(layout.palette, (src[x >> 3] >> (7 - (x & 7))) & 1u, dst + 3 * x);
+        PaletteRow(layout.palette, width, dst, [src](size_t x) { return (src[x >> 3] >> (7 - (x & 7))) & 1u; });
         break;
     case 4:
-        for (size_t x = 0; x < width; ++x)
-            PutIndex(layout.palette, (src[x >> 1] >> ((x & 1) ? 0 : 4)) & 15u, dst + 3 * x);
+        PaletteRow(layout.palette, width, dst, [src](size_t x) { return (src[x >> 1] >> ((x & 1) ? 0 : 4)) & 15u; });
         break;
     default:
-        for (size_t x = 0; x < width; ++x) PutIndex(layout.palette, src[x], dst + 3 * x);
+        PaletteRow(layout.palette, width, dst, [src](size_t x) { return src[x]; });
         break;
     }
 }
@@ -234,7 +240,7 @@ BmpStatus DecodeRunLengths(const Layout& layout, std::span<const uint8_t> file, 
     size_t pos = layout.pixelOffset;
     uint32_t x = 0, y = 0;
     auto put = [&](uint32_t index) {
-        PutIndex(layout.palette, index, pixels + (size_t{y} * width + x) * 3);
+        PutIndex(layout.palette, index, pixels + (size_t{y} * width + x) * 3, x + 1 == width);
         ++x;
     };
     for (;;) {

@@ -48,7 +48,7 @@ bool IsPowerOfTwo(int64_t value) { return value > 0 && (value & (value - 1)) == 
 int64_t NearestPowerOfTwo(int64_t value) {
     int64_t below = 1;
     while (below * 2 <= value) below *= 2;
-    return value - below <= below * 2 - value ? below : below * 2;
+    return value - below < below * 2 - value ? below : below * 2;   // a tie keeps the detail
 }
 
 // --- problem rules ---------------------------------------------------------

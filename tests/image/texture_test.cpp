@@ -1,0 +1,129 @@
+// The texture table on a real GL (llvmpipe): uploads, the load order of the
+// scene's pictures and what a missing or broken picture leaves behind.
+#include "image/scene_files.h"
+#include "image/texture.h"
+#include "platform/headless.h"
+#include "platform/platform.h"
+#include "tests/image/bmp_bytes.h"
+#include "tests/image/scratch_folder.h"
+
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+namespace {
+
+class Textures : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        UseHeadlessPlatform();
+        ASSERT_NE(CreateDisplayWindow(640, 480, 1, nullptr), nullptr);
+    }
+    void SetUp() override { TextureTable = new TextureSlot[TEXTURE_SLOTS]{}; }
+    void TearDown() override {
+        delete[] TextureTable;
+        TextureTable = nullptr;
+    }
+};
+
+// Every picture of the scene distinct: 4 x 4, coloured by its texture number.
+uint32_t SceneColour(int32_t number) { return 0x010000u * static_cast<uint32_t>(number) + 0x40u; }
+
+void WriteScene(const ScratchFolder& folder) {
+    for (const ScenePicture& picture : SCENE_PICTURES)
+        folder.Write(std::string("data/") + SceneFileName(picture.path),
+                     Assemble24(4, 4, [&](int, int) { return SceneColour(picture.number); }));
+}
+
+std::vector<uint8_t> TextureRgb(uint32_t name, int width, int height) {
+    std::vector<uint8_t> pixels(static_cast<size_t>(width * height * 3));
+    glBindTexture(GL_TEXTURE_2D, name);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    return pixels;
+}
+
+TEST_F(Textures, UploadsTightRowsWithNearestFilters) {
+    ScratchFolder folder;
+    // Three pixels wide: rows of 9 bytes, which the default alignment of 4 would skew.
+    folder.Write("data/odd.bmp", Assemble24(3, 2, [](int x, int y) { return 0x102030u * static_cast<uint32_t>(1 + x + 3 * y); }));
+    WorkingFolder inside(folder.path);
+    TextureSlot slot{};
+    LoadTexture("data\\odd.bmp", &slot);
+    ASSERT_NE(slot.glName, 0u);
+    std::vector<uint8_t> expected;
+    for (uint32_t i = 1; i <= 6; ++i)
+        for (int shift : {16, 8, 0}) expected.push_back(static_cast<uint8_t>((0x102030u * i) >> shift));
+    EXPECT_EQ(TextureRgb(slot.glName, 3, 2), expected);
+    GLint mag = 0, min = 0, unpack = 0;
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &mag);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &min);
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpack);
+    EXPECT_EQ(mag, GL_NEAREST);
+    EXPECT_EQ(min, GL_NEAREST);
+    EXPECT_EQ(unpack, 4) << "the upload leaves GL's pixel-store state as it found it";
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(Textures, FullSceneLoadsSilentlyIntoDistinctTextures) {
+    ScratchFolder folder;
+    WriteScene(folder);
+    WorkingFolder inside(folder.path);
+    testing::internal::CaptureStderr();
+    LoadSceneTextures();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    std::set<uint32_t> names;
+    for (const ScenePicture& picture : SCENE_PICTURES) {
+        const uint32_t name = TextureTable[picture.number].glName;
+        EXPECT_NE(name, 0u) << picture.path;
+        names.insert(name);
+        const std::vector<uint8_t> rgb = TextureRgb(name, 4, 4);
+        const uint32_t colour = SceneColour(picture.number);
+        EXPECT_EQ(rgb[0], static_cast<uint8_t>(colour >> 16)) << picture.path;
+        EXPECT_EQ(rgb[2], static_cast<uint8_t>(colour)) << picture.path;
+    }
+    EXPECT_EQ(names.size(), SCENE_PICTURES.size());
+}
+
+TEST_F(Textures, MissingAndBrokenPicturesAreReportedInTableOrderAndSkipped) {
+    ScratchFolder folder;
+    WriteScene(folder);
+    std::filesystem::remove(folder.path / "data/opac.bmp");    // 36
+    std::filesystem::remove(folder.path / "data/font1.bmp");   // 44
+    BmpPieces v4;
+    v4.headerSize = 108;
+    v4.pixels = {1, 2, 3, 0};
+    folder.Write("data/kopf.bmp", AssembleBmp(v4));            // 40
+    WorkingFolder inside(folder.path);
+    testing::internal::CaptureStderr();
+    LoadSceneTextures();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Error: texture data\\opac.bmp not found!\n"
+              "Error: Failed to open DIB file data\\opac.bmp.\n"
+              "Error: Unknown DIB file format.\n"
+              "Error: texture data\\font1.bmp not found!\n"
+              "Error: Failed to open DIB file data\\font1.bmp.\n");
+    const std::set<int32_t> failed = {36, 40, 44};
+    std::set<int32_t> listed;
+    for (const ScenePicture& picture : SCENE_PICTURES) {
+        const TextureSlot& slot = TextureTable[picture.number];
+        listed.insert(picture.number);
+        EXPECT_EQ(slot.glName == 0, failed.count(picture.number) == 1) << picture.path;
+        // Set whether or not the picture loaded.
+        EXPECT_EQ(slot.attribute0, 0);
+        EXPECT_EQ(slot.attribute1, 1.0f);
+        EXPECT_EQ(slot.attribute2, 0);
+        EXPECT_EQ(slot.attribute3, 1);
+        EXPECT_EQ(slot.attribute4, 0);
+    }
+    for (int32_t number = 0; number < TEXTURE_SLOTS; ++number) {
+        if (listed.count(number)) continue;
+        const TextureSlot& slot = TextureTable[number];
+        EXPECT_TRUE(slot.glName == 0 && slot.attribute1 == 0.0f && slot.attribute3 == 0) << "slot " << number;
+    }
+}
+
+}  // namespace
