@@ -96,7 +96,7 @@ void MenuCallsOnlyFrame() {
     Present();
 }
 
-// FRAMES frames per iteration.
+// FRAMES frames per iteration, after a few that let the rasteriser settle.
 void RunFrames(benchmark::State& state, void (*frame)(), double* frameMs) {
     for (int i = 0; i < WARM_UP_FRAMES; ++i) frame();
     double total = 0.0;
