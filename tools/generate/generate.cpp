@@ -1,9 +1,123 @@
-// Placeholder until the generator lands.
+// invitation-data build OUT_DIR [--assets DIR]
+#include "tools/generate/generate.h"
+
+#include "image/scene_files.h"
 #include "tools/data/commands.h"
+#include "tools/generate/module.h"
 
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 
-int RunDataBuild(int, char**) {
-    std::fprintf(stderr, "invitation-data build: not available yet\n");
-    return 1;
+namespace {
+
+bool WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes, std::string& error) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    file.close();
+    if (!file) {
+        error = "cannot write " + path.string();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string DefaultAssetsDir() {
+    return INVITATION_ASSETS_DIR;
+}
+
+bool ReadTextFile(const std::string& path, std::string& text, std::string& error) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        error = "cannot read " + path;
+        return false;
+    }
+    std::ostringstream content;
+    content << file.rdbuf();
+    text = content.str();
+    return true;
+}
+
+bool LoadPictureSources(const std::string& assetsDir, PictureSources& sources, std::string& error) {
+    std::string show;
+    if (!ReadTextFile(assetsDir + "/show.txt", show, error)) return false;
+    sources.texts = ParseShowTexts(show, error);
+    if (!error.empty()) {
+        error = assetsDir + "/show.txt: " + error;
+        return false;
+    }
+    sources.pages.clear();
+    sources.pageNames.clear();
+    for (int32_t k = 0; k < TEXT_PAGE_COUNT; ++k) {
+        std::string path = assetsDir + "/pages/" + PageSourceName(k);
+        std::string page;
+        if (!ReadTextFile(path, page, error)) return false;
+        sources.pages.push_back(page);
+        sources.pageNames.push_back(path);
+    }
+    return true;
+}
+
+bool BuildDataFolder(const std::string& assetsDir, const std::string& outDir, std::string& error) {
+    PictureSources sources;
+    if (!LoadPictureSources(assetsDir, sources, error)) return false;
+    FontLibraryHandle fonts = OpenFonts(DEJAVU_FONT_DIR, error);
+    if (!fonts) return false;
+    std::vector<GeneratedPicture> pictures;
+    if (!DrawPictures(sources, *fonts, pictures, error)) return false;
+
+    std::string score, samples;
+    if (!ReadTextFile(assetsDir + "/music/phatfunk.txt", score, error)) return false;
+    if (!ReadTextFile(assetsDir + "/music/samples.txt", samples, error)) return false;
+    std::vector<uint8_t> module;
+    if (!BuildModule(score, samples, module, error)) {
+        error = assetsDir + "/music: " + error;
+        return false;
+    }
+
+    std::error_code code;
+    std::filesystem::create_directories(outDir, code);
+    if (code) {
+        error = "cannot create " + outDir + ": " + code.message();
+        return false;
+    }
+    for (const GeneratedPicture& picture : pictures) {
+        std::vector<uint8_t> bytes = EncodeBmp(picture.picture, picture.kind, error);
+        if (bytes.empty()) {
+            error = picture.fileName + ": " + error;
+            return false;
+        }
+        if (!WriteFile(std::filesystem::path(outDir) / picture.fileName, bytes, error)) return false;
+    }
+    return WriteFile(std::filesystem::path(outDir) / SceneFileName(MUSIC_MODULE_PATH), module, error);
+}
+
+int RunDataBuild(int argc, char** argv) {
+    std::string outDir, assetsDir = DefaultAssetsDir();
+    for (int i = 0; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--assets") == 0 && i + 1 < argc) {
+            assetsDir = argv[++i];
+        } else if (argv[i][0] != '-' && outDir.empty()) {
+            outDir = argv[i];
+        } else {
+            outDir.clear();
+            break;
+        }
+    }
+    if (outDir.empty()) {
+        std::fprintf(stderr, "usage: invitation-data build OUT_DIR [--assets DIR]\n");
+        return 2;
+    }
+    std::string error;
+    if (!BuildDataFolder(assetsDir, outDir, error)) {
+        std::fprintf(stderr, "invitation-data build: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("invitation-data build: %d pictures and %s written to %s\n", SCENE_PICTURE_COUNT,
+                SceneFileName(MUSIC_MODULE_PATH), outDir.c_str());
+    return 0;
 }
