@@ -43,10 +43,18 @@ struct Player {
     std::vector<std::vector<RowFlow>> rowFlows;   // by pattern, then row
 
     // Owned by whoever renders: the device thread live, the caller offline.
+    // A reading of the position after `rendered` frames tells where the last
+    // of them was played.
     int64_t rendered = 0;
     OrderWatch watch;
     uint32_t orderStarts = 0;
     PlayReading current{};
+
+    // Offline: the frames handed to the caller. One frame more has been
+    // rendered and waits in `ahead`, so that the position read is that of the
+    // frame at the instant asked for.
+    int64_t emitted = 0;
+    std::array<int16_t, MUSIC_CHANNELS> ahead{};
 
     // Live: published by the device thread, read by the others.
     AudioDeviceInfo device{};
@@ -149,7 +157,7 @@ void TakeReading(Player& player) {
     PlayReading reading{openmpt_module_get_current_order(module), openmpt_module_get_current_row(module),
                         openmpt_module_get_current_speed(module), openmpt_module_get_current_tempo(module)};
     int32_t starts = WatchOrders(player.watch, reading, FlowAt(player, reading.order, reading.row),
-                                 player.rendered, MUSIC_MIX_RATE);
+                                 player.rendered - 1, MUSIC_MIX_RATE);
     player.orderStarts += starts;
     player.current = reading;
     if (player.offline) {
@@ -178,6 +186,18 @@ void RenderFrames(Player& player, int16_t* out, int64_t count) {
         if (out) out += chunk * MUSIC_CHANNELS;
         if (player.rendered % SLICE_FRAMES == 0) TakeReading(player);
     }
+}
+
+// Offline: appends `count` frames for the caller, the one rendered ahead
+// first; the last one rendered now stays ahead.
+void AppendRendered(Player& player, std::vector<int16_t>& target, int64_t count) {
+    size_t start = target.size();
+    target.resize(start + static_cast<size_t>(count + 1) * MUSIC_CHANNELS);
+    int16_t* first = target.data() + start;
+    std::copy(player.ahead.begin(), player.ahead.end(), first);
+    RenderFrames(player, first + MUSIC_CHANNELS, count);
+    std::copy(target.end() - MUSIC_CHANNELS, target.end(), player.ahead.begin());
+    target.resize(target.size() - MUSIC_CHANNELS);
 }
 
 void FillDevice(void* user, int16_t* frames, int frameCount) {
@@ -301,7 +321,10 @@ bool StartMusic(const char* path) {
     player->watch.orderCount = openmpt_module_get_num_orders(module);
     // Order 0, row 0 at frame 0: the first order begins.
     TakeReading(*player);
-    if (!player->offline) {
+    if (player->offline) {
+        RenderFrames(*player, player->ahead.data(), 1);
+        TakeReading(*player);
+    } else {
         if (!OpenAudioOutput(MUSIC_MIX_RATE, DEVICE_BUFFER_FRAMES, FillDevice, OnDeviceClosed, player.get(),
                              &player->device)) {
             DestroyPlayer(player.release());
@@ -330,7 +353,7 @@ void GetMusicPosition(MusicPosition& position) {
         return;
     }
     if (player->offline) {
-        position = {player->current.order, player->current.row, FramesToMilliseconds(player->rendered)};
+        position = {player->current.order, player->current.row, FramesToMilliseconds(player->emitted)};
         return;
     }
     int64_t heard = HeardFrame(*player);
@@ -340,15 +363,16 @@ void GetMusicPosition(MusicPosition& position) {
 
 void RenderMusicUntil(int64_t frame, std::vector<int16_t>* out) {
     Player* player = ThePlayer;
-    if (!player || !player->offline || frame <= player->rendered) return;
-    int64_t count = frame - player->rendered;
-    int16_t* target = nullptr;
-    if (out) {
-        size_t start = out->size();
-        out->resize(start + static_cast<size_t>(count) * MUSIC_CHANNELS);
-        target = out->data() + start;
+    if (!player || !player->offline || frame <= player->emitted) return;
+    int64_t count = frame - player->emitted;
+    player->emitted = frame;
+    if (!out) {
+        RenderFrames(*player, nullptr, count - 1);
+        RenderFrames(*player, player->ahead.data(), 1);
+    } else {
+        AppendRendered(*player, *out, count);
     }
-    RenderFrames(*player, target, count);
     // The instant asked for, unless a slice boundary just read it.
     if (player->rendered % SLICE_FRAMES != 0) TakeReading(*player);
 }
+

@@ -67,9 +67,7 @@ void AddEffectToRowFlow(RowFlow& flow, EffectCell cell) {
         flow.breakRow = -1;
         break;
     case 'D':
-        // The row is written in decimal digits.
-        flow.breakRow = (cell.parameter >> 4) * 10 + (cell.parameter & 0x0F);
-        if (flow.breakRow > 63) flow.breakRow = 0;
+        flow.breakRow = cell.parameter;
         break;
     case 'E':
         if ((cell.parameter >> 4) == 0x6 && (cell.parameter & 0x0F) != 0) flow.loops = true;

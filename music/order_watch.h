@@ -40,10 +40,10 @@ struct OrderWatch {
 int32_t WatchOrders(OrderWatch& watch, const PlayReading& reading, const RowFlow& flow, int64_t frame,
                     int32_t rate);
 
-// Builds a row's flow from its cells' effect letters and parameters, as a
-// tracker shows them for a MOD ('B' with 0x01 is B01). Cells are taken in
-// channel order: a later Bxx clears the break row of an earlier Dxx, as
-// ProTracker does.
+// Builds a row's flow from its cells' effect letters and parameters as the
+// module holds them once loaded ('B' with 1 is B01; the row of a Dxx is a
+// plain number, its decimal digits already read). Cells are taken in channel
+// order: a later Bxx clears the break row of an earlier Dxx, as ProTracker does.
 struct EffectCell {
     char letter;
     uint8_t parameter;

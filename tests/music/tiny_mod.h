@@ -58,13 +58,14 @@ inline std::vector<uint8_t> BuildTinyMod(const TinyMod& mod) {
         bytes.insert(bytes.end(), header.begin(), header.end());
     }
     bytes.push_back(static_cast<uint8_t>(mod.orders.size()));
-    bytes.push_back(127);
+    bytes.push_back(127);   // as ProTracker writes it
     std::array<uint8_t, 128> orderTable{};
     std::copy(mod.orders.begin(), mod.orders.end(), orderTable.begin());
     bytes.insert(bytes.end(), orderTable.begin(), orderTable.end());
     for (char c : std::string("M.K.")) bytes.push_back(static_cast<uint8_t>(c));
-    // Every pattern the order table can name must exist.
-    size_t patternCount = mod.patterns.size();
+    // Patterns up to the highest the order list names, no more: libopenmpt
+    // tells the channel count partly from the file's size.
+    size_t patternCount = 0;
     for (uint8_t order : mod.orders) patternCount = std::max<size_t>(patternCount, order + 1u);
     for (size_t pattern = 0; pattern < patternCount; ++pattern) {
         for (int32_t cell = 0; cell < TINY_ROWS * TINY_CHANNELS; ++cell) {
@@ -87,7 +88,7 @@ inline std::string WriteTempFile(const std::string& name, const std::vector<uint
     std::string made = mkdtemp(pattern.data()) ? std::string(pattern.data()) : std::string(P_tmpdir);
     std::string path = made + "/" + name;
     if (FILE* file = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(bytes.data(), 1, bytes.size(), file);
+        if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), file);
         std::fclose(file);
     }
     return path;
