@@ -11,13 +11,16 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 
 namespace {
 
-std::vector<uint8_t> ReadWholeFile(const std::string& path) {
+// The file header and the largest header proper there is; enough for the facts.
+std::vector<uint8_t> ReadFileHead(const std::string& path) {
+    std::vector<uint8_t> head(14 + 124);
     std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<size_t>(in.gcount()));
+    return head;
 }
 
 std::string JoinPath(const std::string& dir, const char* name) {
@@ -210,7 +213,7 @@ PictureCheck CheckPicture(const ScenePicture& picture, const std::string& dir) {
         std::fclose(probe);
     }
     if (check.found) {
-        check.facts = ReadBmpFacts(ReadWholeFile(check.file));
+        check.facts = ReadBmpFacts(ReadFileHead(check.file));
         RgbImage* image = nullptr;
         check.load = ReadBmpFile(check.file.c_str(), &image);
         FreeRgbImage(image);
