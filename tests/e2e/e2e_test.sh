@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# The whole program as a user runs it, on the X display it is given: the intro plays
+# to its end, the menu is driven with the keyboard, Escape starts the outro, and the
+# program closes by itself; or the window's close button ends it during the menu.
+# usage: e2e_test.sh BUILD_DIR SUPPORT_DIR CASE
+# Exit status 77: skipped (no data folder in BUILD_DIR).
+set -uo pipefail
+build=$1 support=$2 case=$3
+cd "$build" || exit 1
+[ -f data/phatfunk.mod ] || { echo "SKIP: no data/phatfunk.mod in $build (build the data target)"; exit 77; }
+
+work=$(mktemp -d)
+shots="$build/e2e-shots"
+mkdir -p "$shots"
+pid=
+cleanup() {
+    [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null && kill "$pid"
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+    echo "FAIL: $*"
+    echo "--- stdout:"; cat "$work/stdout"
+    echo "--- stderr:"; cat "$work/stderr"
+    exit 1
+}
+
+export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/audio.raw"
+./invitation >"$work/stdout" 2>"$work/stderr" &
+pid=$!
+
+window=
+for _ in $(seq 300); do
+    window=$(xdotool search --name "party-invitation by Mirvald" 2>/dev/null | head -1)
+    [ -n "$window" ] && break
+    kill -0 "$pid" 2>/dev/null || fail "the program ended before its window appeared"
+    sleep 0.1
+done
+[ -n "$window" ] || fail "no window"
+
+notices() { grep -c "^Order Callback$" "$work/stdout"; }
+# The menu begins when the music reaches its second order: the second notice.
+for _ in $(seq 900); do
+    [ "$(notices)" -ge 2 ] && break
+    kill -0 "$pid" 2>/dev/null || fail "the program ended during the intro"
+    sleep 0.1
+done
+[ "$(notices)" -ge 2 ] || fail "the intro did not end within 90 seconds"
+sleep 1
+
+# A key held for a tenth of a second: long enough for frames to see it down and up.
+press() {
+    xdotool keydown "$1"
+    sleep 0.1
+    xdotool keyup "$1"
+    sleep 0.2
+}
+shot() { import -window root "$shots/$1.png" || fail "no screenshot"; }
+# The page area of the menu (left of the pointer's column).
+page() { convert "$shots/$1.png" -crop 272x408+288+60 +repage "$work/$1-page.png"; }
+# Number of differing pixels between the page areas of two screenshots.
+page_difference() { compare -metric AE "$work/$1-page.png" "$work/$2-page.png" null: 2>&1 | cut -d' ' -f1; }
+
+case $case in
+menu)
+    xdotool windowfocus "$window" 2>/dev/null
+    shot entry0-page0; page entry0-page0
+    press Down; press space; sleep 1              # position 4 opens entry 2
+    shot entry2-page0; page entry2-page0
+    press Up; press Up; press Return; sleep 1     # previous page: its last page
+    shot entry2-page2; page entry2-page2
+    press Return; sleep 1                         # and one more back
+    shot entry2-page1; page entry2-page1
+    press Up; press Up; press space; sleep 1      # position 0 opens entry 0 again, at its first page
+    shot entry0-again; page entry0-again
+    for pair in "entry0-page0 entry2-page0" "entry2-page0 entry2-page2" "entry2-page2 entry2-page1"; do
+        set -- $pair
+        d=$(page_difference "$1" "$2")
+        [ "$d" -gt 1000 ] 2>/dev/null || fail "page did not change from $1 to $2 ($d pixels differ)"
+    done
+    d=$(page_difference entry0-page0 entry0-again)
+    [ "$d" = 0 ] || fail "entry 0 reopened does not show its first page ($d pixels differ)"
+
+    kill -0 "$pid" 2>/dev/null || fail "the program ended during the menu"
+    start=$(date +%s.%N)
+    press Escape
+    for _ in $(seq 200); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$pid" 2>/dev/null && fail "the program did not end after the outro"
+    wait "$pid"; status=$?; pid=
+    took=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }')
+    [ "$status" -eq 0 ] || fail "exit status $status, expected 0"
+    echo "$took" | awk '{ exit !($1 >= 7.5 && $1 <= 12) }' || fail "ended ${took}s after Escape, expected about 8"
+    [ "$(notices)" -ge 2 ] || fail "order notices missing"
+    echo "ended ${took}s after Escape; $(notices) order notices; screenshots in $shots"
+    ;;
+close-in-menu)
+    kill -0 "$pid" 2>/dev/null || fail "the program ended during the menu"
+    "$support/x-close-window" "$window"
+    for _ in $(seq 30); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$pid" 2>/dev/null && fail "the close request did not end the program within 3 seconds"
+    wait "$pid"; status=$?; pid=
+    [ "$status" -eq 0 ] || fail "exit status $status, expected 0"
+    ;;
+*)
+    fail "unknown case $case"
+    ;;
+esac
+echo "PASS: $case"

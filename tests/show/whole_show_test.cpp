@@ -1,0 +1,281 @@
+// The whole show on the headless platform with the real data folder: intro, menu and
+// outro in lockstep with the offline music, keys given as a viewer would give them.
+// One show per process (the window and tables are made once): CTest runs each test alone.
+#include "tools/capture/headless_run.h"
+
+#include "platform/headless.h"
+#include "platform/platform.h"
+#include "show/intro.h"
+#include "show/menu.h"
+#include "show/show.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+bool ShowAlreadyRan;
+
+// Skips unless the data folder is in the working directory and no show has run here yet.
+#define REQUIRE_FRESH_SHOW()                                                                        \
+    do {                                                                                            \
+        if (!std::filesystem::exists("data/phatfunk.mod"))                                          \
+            GTEST_SKIP() << "no data/phatfunk.mod in " << std::filesystem::current_path()          \
+                         << " (build the data target)";                                            \
+        if (ShowAlreadyRan) GTEST_SKIP() << "one show per process: run this test alone";           \
+        ShowAlreadyRan = true;                                                                      \
+    } while (0)
+
+struct PixelRect {
+    int x0, y0, x1, y1;   // half-open, top row 0
+};
+
+// A panel's rectangle in screen coordinates (x, y from -1 to 1, y up) as pixels.
+PixelRect ToPixels(double x0, double y0, double x1, double y1) {
+    auto px = [](double x) { return static_cast<int>((x + 1.0) * HEADLESS_WIDTH / 2.0); };
+    auto py = [](double y) { return static_cast<int>((1.0 - y) * HEADLESS_HEIGHT / 2.0); };
+    return {px(x0), py(y1), px(x1), py(y0)};
+}
+
+bool Inside(const PixelRect& r, int x, int y, int margin) {
+    return x >= r.x0 - margin && x < r.x1 + margin && y >= r.y0 - margin && y < r.y1 + margin;
+}
+
+const uint8_t* Pixel(const HeadlessFrame& frame, int x, int y) {
+    return frame.rgb + (static_cast<size_t>(y) * HEADLESS_WIDTH + x) * 3;
+}
+
+// Pixels lit outside `covered` (true where something may be drawn).
+int LitOutside(const HeadlessFrame& frame, const std::vector<uint8_t>& covered) {
+    int lit = 0;
+    for (int i = 0; i < HEADLESS_WIDTH * HEADLESS_HEIGHT; ++i) {
+        const uint8_t* p = frame.rgb + static_cast<size_t>(i) * 3;
+        if (!covered[i] && (p[0] | p[1] | p[2])) ++lit;
+    }
+    return lit;
+}
+
+// Where any of `rects` may have drawn, with a two-pixel margin.
+std::vector<uint8_t> Coverage(const std::vector<PixelRect>& rects) {
+    std::vector<uint8_t> covered(HEADLESS_WIDTH * HEADLESS_HEIGHT, 0);
+    for (int y = 0; y < HEADLESS_HEIGHT; ++y)
+        for (int x = 0; x < HEADLESS_WIDTH; ++x)
+            for (const PixelRect& r : rects)
+                if (Inside(r, x, y, 2)) covered[y * HEADLESS_WIDTH + x] = 1;
+    return covered;
+}
+
+// Where the logo pieces lie (panels 40 to 44).
+const std::map<int32_t, PixelRect> LOGO_RECTS = {
+    {40, ToPixels(0, -0.6, 1.1, 0.6)},    {41, ToPixels(-1, -1, 1, -0.6)},   {42, ToPixels(-0.8, -0.8, 0.4, -0.4)},
+    {43, ToPixels(-1, 0.6, 1, 1)},        {44, ToPixels(-0.25, -0.6, 0.35, -0.2)},
+};
+
+// The page area, left of the pointer's column.
+const PixelRect PAGE_AREA = ToPixels(-0.1, -0.95, 0.75, 0.75);
+
+std::vector<uint8_t> Crop(const HeadlessFrame& frame, const PixelRect& r) {
+    std::vector<uint8_t> out;
+    for (int y = r.y0; y < r.y1; ++y)
+        for (int x = r.x0; x < r.x1; ++x) out.insert(out.end(), Pixel(frame, x, y), Pixel(frame, x, y) + 3);
+    return out;
+}
+
+int PhaseRank(ShowPhase phase) {
+    switch (phase) {
+    case ShowPhase::INTRO: return 1;
+    case ShowPhase::MENU: return 2;
+    case ShowPhase::OUTRO: return 3;
+    default: return 0;
+    }
+}
+
+// Keys given relative to the first menu frame, applied from the frame callback.
+struct MenuKeyStep {
+    int frame;   // frames after the first menu frame
+    int32_t key;
+    bool down;
+};
+
+TEST(WholeShow, ATourThroughIntroMenuAndOutro) {
+    REQUIRE_FRESH_SHOW();
+    constexpr int FPS = 30;
+    // At 30 fps a frame is 33 ms: a press spans three frames, a fade settles in twenty.
+    const std::vector<MenuKeyStep> steps = {
+        {30, VK_DOWN, true},     {33, VK_DOWN, false},     // position 4
+        {36, VK_SPACE, true},    {39, VK_SPACE, false},    // open entry 2
+        {70, VK_UP, true},       {73, VK_UP, false},       // position 3
+        {76, VK_UP, true},       {79, VK_UP, false},       // position 2
+        {82, VK_RETURN, true},   {85, VK_RETURN, false},   // previous page: entry 2, page 2
+        {120, VK_RETURN, true},  {123, VK_RETURN, false},  // page 1
+        {160, VK_ESCAPE, true},
+    };
+    // Settled views of the page area, taken just before the next key of the script.
+    std::map<int, std::vector<uint8_t>> pages;   // by menu frame
+    std::vector<HeadlessFrame> statuses;
+    int64_t firstMenuFrame = -1, firstOutroFrame = -1;
+    double firstOutroMs = 0, lastMs = 0;
+    int introFramesChecked = 0;
+    bool escapeDown = false, escapeUp = false;
+    // What the intro may light with the first n logo pieces drawn.
+    std::vector<std::vector<uint8_t>> introCoverage;
+    for (size_t n = 0; n <= INTRO_LOGO_STEPS.size(); ++n) {
+        std::vector<PixelRect> rects;
+        for (size_t i = 0; i < n; ++i) rects.push_back(LOGO_RECTS.at(INTRO_LOGO_STEPS[i].panel));
+        introCoverage.push_back(Coverage(rects));
+    }
+    std::vector<uint8_t> lastFrame;
+
+    HeadlessRunOptions options;
+    options.fps = FPS;
+    options.limitMilliseconds = 120000;
+    options.onFrame = [&](const HeadlessFrame& frame) {
+        if (!statuses.empty()) {
+            ASSERT_GE(PhaseRank(frame.status.phase), PhaseRank(statuses.back().status.phase))
+                << "phases went back at frame " << frame.index;
+        }
+        statuses.push_back(frame);
+        lastMs = frame.milliseconds;
+        const ShowStatus& s = frame.status;
+        if (s.phase == ShowPhase::INTRO) {
+            // Only the pieces whose rows have come are drawn.
+            size_t pieces = 0;
+            while (pieces < INTRO_LOGO_STEPS.size() && s.row >= INTRO_LOGO_STEPS[pieces].row) ++pieces;
+            ASSERT_EQ(LitOutside(frame, introCoverage[pieces]), 0)
+                << "intro frame " << frame.index << " at row " << s.row;
+            ++introFramesChecked;
+            // Escape pressed and released during the intro changes nothing.
+            if (s.order == 0 && s.row >= 6 && !escapeDown && !escapeUp) {
+                ScriptKey(VK_ESCAPE, true);
+                escapeDown = true;
+            } else if (escapeDown && !escapeUp && s.row >= 8) {
+                ScriptKey(VK_ESCAPE, false);
+                escapeUp = true;
+            }
+        } else if (s.phase == ShowPhase::MENU) {
+            if (firstMenuFrame < 0) firstMenuFrame = frame.index;
+            int m = static_cast<int>(frame.index - firstMenuFrame);
+            if (m == 0 || m == 29 || m == 69 || m == 119 || m == 159) pages[m] = Crop(frame, PAGE_AREA);
+            for (const MenuKeyStep& step : steps)
+                if (step.frame == m) ScriptKey(step.key, step.down);
+        } else if (s.phase == ShowPhase::OUTRO) {
+            if (firstOutroFrame < 0) {
+                firstOutroFrame = frame.index;
+                firstOutroMs = frame.milliseconds;
+            }
+            lastFrame.assign(frame.rgb, frame.rgb + HEADLESS_WIDTH * HEADLESS_HEIGHT * 3);
+        }
+    };
+    ASSERT_EQ(RunHeadlessShow(options), HEADLESS_SHOW_ENDED);
+
+    EXPECT_GT(introFramesChecked, 10);
+    EXPECT_TRUE(escapeUp) << "the intro never reached row 8";
+    ASSERT_GE(firstMenuFrame, 0) << "the menu never began";
+    ASSERT_GE(firstOutroFrame, 0) << "the outro never began";
+    EXPECT_EQ(statuses[firstMenuFrame - 1].status.phase, ShowPhase::INTRO);
+    EXPECT_GE(statuses[firstMenuFrame - 1].status.order, 1) << "the intro ended before order 1";
+    EXPECT_EQ(statuses[firstMenuFrame - 2].status.order, 0) << "the intro went on after order 1";
+
+    // What the menu's status says the keys did.
+    auto menuStatus = [&](int m) { return statuses[firstMenuFrame + m].status; };
+    struct Expected {
+        int frame, position, entry, page;
+    } expected[] = {{0, 3, 0, 0},  {33, 3, 0, 0},  {34, 4, 0, 0},  {39, 4, 0, 0},  {40, 4, 2, 0},
+                    {73, 4, 2, 0}, {74, 3, 2, 0},  {80, 2, 2, 0},  {85, 2, 2, 0},  {86, 2, 2, 2},
+                    {123, 2, 2, 2}, {124, 2, 2, 1}, {161, 2, 2, 1}};
+    for (const Expected& e : expected) {
+        ShowStatus s = menuStatus(e.frame);
+        EXPECT_EQ(s.position, e.position) << "menu frame " << e.frame;
+        EXPECT_EQ(s.entry, e.entry) << "menu frame " << e.frame;
+        EXPECT_EQ(s.page, e.page) << "menu frame " << e.frame;
+    }
+    // Escape queued at menu frame 160 is seen at 161, which is presented and ends the menu.
+    EXPECT_EQ(firstOutroFrame, firstMenuFrame + 162);
+
+    // The first page is at full brightness from the first frame; every change shows a new page.
+    EXPECT_EQ(pages[0], pages[29]) << "the first page faded in";
+    EXPECT_NE(pages[29], pages[69]) << "entry 2 did not replace entry 0's page";
+    EXPECT_NE(pages[69], pages[119]) << "previous page did not change the page";
+    EXPECT_NE(pages[119], pages[159]) << "the second page turn did not change the page";
+    EXPECT_NE(pages[29], pages[159]);
+
+    // Eight seconds of outro, ending on a black frame.
+    // (The outro reads whole milliseconds of the frames' instants.)
+    EXPECT_GT(lastMs - firstOutroMs, 7999.0);
+    EXPECT_LT(lastMs - firstOutroMs, 8000.0 + 1000.0 / FPS + 1.0);
+    EXPECT_EQ(std::count(lastFrame.begin(), lastFrame.end(), 0), static_cast<long>(lastFrame.size()))
+        << "the last frame is not black";
+}
+
+TEST(WholeShow, EscapeHeldWhenTheIntroEndsSkipsTheMenu) {
+    REQUIRE_FRESH_SHOW();
+    HeadlessRunOptions options;
+    options.fps = 20;
+    options.readPixels = false;
+    options.keys = {{0.0, VK_ESCAPE, true}};
+    std::vector<ShowPhase> phases;
+    double firstOutroMs = -1, lastMs = 0;
+    options.onFrame = [&](const HeadlessFrame& frame) {
+        if (phases.empty() || phases.back() != frame.status.phase) phases.push_back(frame.status.phase);
+        if (frame.status.phase == ShowPhase::OUTRO && firstOutroMs < 0) firstOutroMs = frame.milliseconds;
+        lastMs = frame.milliseconds;
+    };
+    ASSERT_EQ(RunHeadlessShow(options), HEADLESS_SHOW_ENDED);
+    EXPECT_EQ(phases, (std::vector<ShowPhase>{ShowPhase::INTRO, ShowPhase::OUTRO}));
+    EXPECT_GE(lastMs - firstOutroMs, 8000.0);
+    EXPECT_LT(lastMs - firstOutroMs, 8051.0);
+}
+
+TEST(WholeShow, CloseRequestDuringTheOutroWaitsUntilItEnds) {
+    REQUIRE_FRESH_SHOW();
+    HeadlessRunOptions options;
+    options.fps = 20;
+    options.readPixels = false;
+    options.keys = {{0.0, VK_ESCAPE, true}};
+    int outroFrames = 0;
+    options.onFrame = [&](const HeadlessFrame& frame) {
+        if (frame.status.phase != ShowPhase::OUTRO) return;
+        if (outroFrames++ == 0) {
+            ScriptCloseRequest();
+            ScriptKey(VK_SPACE, true);
+        }
+        EXPECT_EQ(KeyTable[VK_SPACE], 0) << "the outro handled a key";
+    };
+    ASSERT_EQ(RunHeadlessShow(options), HEADLESS_SHOW_ENDED);
+    EXPECT_EQ(outroFrames, 161) << "t = 0, 50, ..., 8000";
+}
+
+// Runs in a child process of its own; its exit status is the test's verdict.
+[[noreturn]] void ShowClosedDuringTheMenu() {
+    HeadlessRunOptions options;
+    options.fps = 30;
+    options.readPixels = false;
+    int menuFrames = 0;
+    options.onFrame = [&](const HeadlessFrame& frame) {
+        if (frame.status.phase != ShowPhase::MENU) return;
+        if (++menuFrames == 5) ScriptCloseRequest();
+        if (menuFrames > 5) {
+            std::fprintf(stderr, "a menu frame after the close request\n");
+            _exit(3);
+        }
+    };
+    RunHeadlessShow(options);
+    std::fprintf(stderr, "the show ended by itself\n");
+    _exit(4);
+}
+
+TEST(WholeShow, CloseRequestDuringTheMenuEndsTheProcessAtOnceWithStatus0) {
+    REQUIRE_FRESH_SHOW();
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(ShowClosedDuringTheMenu(), testing::ExitedWithCode(0), "");
+}
+
+}  // namespace
