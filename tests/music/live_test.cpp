@@ -42,6 +42,12 @@ int64_t OrdersHeardBy(const MusicPosition& position) {
     return static_cast<int64_t>(position.milliseconds) * MUSIC_MIX_RATE / 1000 / ORDER_FRAMES + 1;
 }
 
+size_t LeadingZeros(const std::vector<int16_t>& samples) {
+    size_t count = 0;
+    while (count < samples.size() && samples[count] == 0) ++count;
+    return count;
+}
+
 void Sleep(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 
 class LiveMusic : public testing::Test {
@@ -187,7 +193,8 @@ TEST_F(LiveMusic, TheDiskDriverGetsTheModulesSound) {
     std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     EXPECT_EQ(bytes.size() % 4, 0u);
 
-    // Exactly what offline rendering of the module gives.
+    // Exactly what offline rendering of the module gives, after whatever
+    // buffers of silence the device wrote while it waited to be started.
     std::vector<int16_t> live(bytes.size() / 2);
     std::memcpy(live.data(), bytes.data(), live.size() * 2);
     UseOfflineMusic(true);
@@ -196,7 +203,10 @@ TEST_F(LiveMusic, TheDiskDriverGetsTheModulesSound) {
     RenderMusicUntil(static_cast<int64_t>(live.size() / 2), &offline);
     StopMusic();
     ASSERT_EQ(live.size(), offline.size());
-    EXPECT_TRUE(live == offline) << "the disk file differs from the module's sound";
+    size_t skipped = LeadingZeros(live) - LeadingZeros(offline);
+    EXPECT_EQ(skipped % (1024 * 2), 0u) << "not whole device buffers of silence";
+    EXPECT_TRUE(std::equal(live.begin() + static_cast<ptrdiff_t>(skipped), live.end(), offline.begin()))
+        << "the disk file differs from the module's sound";
     double energy = 0;
     for (int16_t sample : live) energy += static_cast<double>(sample) * sample;
     EXPECT_GT(std::sqrt(energy / static_cast<double>(live.size())), 300.0) << "silent";
