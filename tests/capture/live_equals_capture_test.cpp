@@ -23,15 +23,21 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-// Down to position 4 and open entry 2, up to position 3 and turn to page 1;
-// by 17500 ms the cross-fade, the lit button and the pointer's glide are over.
-constexpr const char* KEYS = "15000 down down\n15100 down up\n"
-                             "15500 space down\n15600 space up\n"
-                             "16000 up down\n16100 up up\n"
-                             "16500 space down\n16600 space up\n"
-                             "18500 escape down\n";
-constexpr int CAPTURE_FPS = 20;
-constexpr int SETTLED_FRAME = 350;   // 17500 ms
+// From a settled menu, `base` ms into the show: down to position 4 and open
+// entry 2, up to position 3 and turn to page 1. 2500 ms after `base` the
+// cross-fade, the lit button and the pointer's glide are over.
+std::string MenuKeys(int base) {
+    std::string keys;
+    const struct {
+        int at;
+        const char* event;
+    } events[] = {{0, "down down"},   {100, "down up"},   {500, "space down"},  {600, "space up"},
+                  {1000, "up down"},  {1100, "up up"},    {1500, "space down"}, {1600, "space up"},
+                  {3500, "escape down"}};
+    for (const auto& e : events) keys += std::to_string(base + e.at) + " " + e.event + "\n";
+    return keys;
+}
+constexpr int CAPTURE_FPS = 4;
 // The presses as the live program gets them, in the same order.
 constexpr const char* LIVE_KEYS[] = {"Down", "space", "Up", "space"};
 
@@ -84,6 +90,22 @@ std::string ReadFile(const fs::path& path) {
     return contents.str();
 }
 
+// Runs the capture with `keys` into dir/name; returns its log, one line a frame.
+std::vector<std::string> Capture(const fs::path& dir, const std::string& name, const std::string& keys) {
+    fs::path script = dir / (name + ".keys"), log = dir / (name + ".csv");
+    std::ofstream(script) << keys;
+    std::string command = std::string(CAPTURE_TOOL) + " --fps " + std::to_string(CAPTURE_FPS) + " --keys '" +
+                          script.string() + "' --frames-dir '" + (dir / name).string() + "' --log '" + log.string() +
+                          "' >/dev/null";
+    EXPECT_EQ(RunShell(command), 0) << command;
+    std::istringstream text(ReadFile(log));
+    std::vector<std::string> lines;
+    std::string line;
+    std::getline(text, line);   // the header
+    while (std::getline(text, line)) lines.push_back(line);
+    return lines;
+}
+
 TEST(LiveEqualsCapture, SettledMenuLooksTheSame) {
     if (!fs::is_regular_file("data/phatfunk.mod"))
         GTEST_SKIP() << "no data folder in " << fs::current_path() << ": build it first";
@@ -95,23 +117,24 @@ TEST(LiveEqualsCapture, SettledMenuLooksTheSame) {
     fs::path dir = fs::temp_directory_path() / ("live-equals-capture-" + std::to_string(getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir);
-    std::ofstream(dir / "keys.txt") << KEYS;
 
-    // The capture first: its log says when the intro ends and that the state is the one wanted.
-    ASSERT_EQ(RunShell(std::string(CAPTURE_TOOL) + " --fps " + std::to_string(CAPTURE_FPS) + " --keys '" +
-                  (dir / "keys.txt").string() + "' --frames-dir '" + (dir / "frames").string() + "' --log '" +
-                  (dir / "log.csv").string() + "' >/dev/null"),
-              0);
-    std::istringstream log(ReadFile(dir / "log.csv"));
-    std::string line, settled;
+    // The capture first. Straight to the outro, its log says when the intro ends.
+    std::vector<std::string> log = Capture(dir, "intro", "0 escape down\n");
     double introEnd = -1;
-    for (int index = -1; std::getline(log, line); ++index) {
-        if (introEnd < 0 && line.find(",menu,") != std::string::npos) introEnd = std::stod(line.substr(line.find(',') + 1));
-        if (index == SETTLED_FRAME) settled = line;
-    }
+    for (const std::string& line : log)
+        if (introEnd < 0 && line.find(",outro,") != std::string::npos)
+            introEnd = std::stod(line.substr(line.find(',') + 1));
     ASSERT_GE(introEnd, 0);
-    ASSERT_LT(introEnd, 14000) << "the keys come before the intro ends";
+    // Then keys from a whole second at least two seconds into the menu.
+    int base = (static_cast<int>(introEnd) / 1000 + 3) * 1000;
+    int beforeKeysFrame = (base - 250) * CAPTURE_FPS / 1000;   // what a live program that missed the keys shows
+    int settledFrame = (base + 2500) * CAPTURE_FPS / 1000;
+    log = Capture(dir, "menu", MenuKeys(base));
+    ASSERT_GT(log.size(), static_cast<size_t>(settledFrame));
+    const std::string& settled = log[settledFrame];
     ASSERT_EQ(settled.substr(settled.find(',', settled.find(',') + 1)), ",menu,-1,-1,2,1,3") << settled;
+    const std::string& before = log[beforeKeysFrame];
+    ASSERT_EQ(before.substr(before.find(',', before.find(',') + 1)), ",menu,-1,-1,0,0,3") << before;
 
     // The live program, shown the same keys once its menu is up.
     pid_t live = StartLiveProgram(dir / "trace.txt");
@@ -121,7 +144,7 @@ TEST(LiveEqualsCapture, SettledMenuLooksTheSame) {
         ASSERT_LT(std::chrono::steady_clock::now() - started, 60s) << "no first frame";
         std::this_thread::sleep_for(20ms);
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<int>(introEnd)) + 2s);
+    std::this_thread::sleep_for(std::chrono::milliseconds(base));
     for (const char* key : LIVE_KEYS) {
         // Held over several frames, as the menu takes a key on its release.
         ASSERT_EQ(RunShell(std::string("xdotool keydown ") + key), 0);
@@ -140,11 +163,18 @@ TEST(LiveEqualsCapture, SettledMenuLooksTheSame) {
     int screenWidth = 0, screenHeight = 0;
     int32_t frameWidth = 0, frameHeight = 0;
     ASSERT_TRUE(ReadPpm(dir / "live.ppm", &screen, &screenWidth, &screenHeight));
-    ASSERT_TRUE(ReadPngRgb((dir / "frames" / FrameFileName(SETTLED_FRAME)).string(), &frame, &frameWidth, &frameHeight));
+    ASSERT_TRUE(
+        ReadPngRgb((dir / "menu" / FrameFileName(settledFrame)).string(), &frame, &frameWidth, &frameHeight));
     ASSERT_EQ(screenWidth, 640);
     ASSERT_EQ(screenHeight, 480);
     ASSERT_EQ(frameWidth, 640);
     ASSERT_EQ(frameHeight, 480);
+
+    // The keys change the picture, so a live program that missed them would not pass.
+    std::vector<uint8_t> unmoved;
+    ASSERT_TRUE(
+        ReadPngRgb((dir / "menu" / FrameFileName(beforeKeysFrame)).string(), &unmoved, &frameWidth, &frameHeight));
+    ASSERT_NE(unmoved, frame);
 
     int worst = 0;
     size_t worstAt = 0, differing = 0;

@@ -22,8 +22,8 @@ extern char** environ;
 
 namespace {
 
-// Frames are written often and read rarely: fast compression, still small
-// for the show's mostly dark pictures.
+// Frames are written often and read rarely: light compression with the one
+// row filter that measured both fastest and smallest on the show's frames.
 constexpr int PNG_COMPRESSION_LEVEL = 3;
 constexpr const char* X264_PRESET = "fast";
 constexpr const char* X264_CRF = "18";
@@ -66,6 +66,7 @@ bool WritePngStream(std::FILE* file, const uint8_t* rgb, int32_t width, int32_t 
     }
     png_init_io(png, file);
     png_set_compression_level(png, PNG_COMPRESSION_LEVEL);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
     png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
                  PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
@@ -383,10 +384,10 @@ std::string FindProgram(std::string_view name, std::string_view searchPath) {
     while (start <= searchPath.size()) {
         size_t end = searchPath.find(':', start);
         if (end == std::string_view::npos) end = searchPath.size();
-        std::string dir(searchPath.substr(start, end - start));
-        if (dir.empty()) dir = ".";
-        std::string candidate = dir + "/" + std::string(name);
-        if (runnable(candidate)) return candidate;
+        std::string_view dir = searchPath.substr(start, end - start);
+        std::filesystem::path candidate = dir.empty() ? std::filesystem::path(".") : std::filesystem::path(dir);
+        candidate /= name;
+        if (runnable(candidate.string())) return candidate.string();
         start = end + 1;
     }
     return "";

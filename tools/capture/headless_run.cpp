@@ -45,7 +45,12 @@ std::vector<std::string_view> SplitWords(std::string_view line) {
     return words;
 }
 
-std::string Quoted(std::string_view word) { return "\"" + std::string(word) + "\""; }
+std::string Quoted(std::string_view word) {
+    std::string quoted = "\"";
+    quoted.append(word);
+    quoted += '"';
+    return quoted;
+}
 
 // Empty when the line is good (or blank); otherwise what is wrong with it.
 std::string ParseKeyLine(std::string_view line, bool* hasEvent, KeyEvent* event) {

@@ -4,6 +4,7 @@
 // invitation-capture and by whole-show tests.
 #pragma once
 
+#include "music/music.h"
 #include "show/show.h"
 
 #include <cstdint>
@@ -16,7 +17,7 @@
 constexpr int32_t HEADLESS_WIDTH = 640;
 constexpr int32_t HEADLESS_HEIGHT = 480;
 // Stereo frames per second of the offline music.
-constexpr int32_t HEADLESS_MIX_RATE = 44100;
+constexpr int32_t HEADLESS_MIX_RATE = MUSIC_MIX_RATE;
 // Show time after which a run that has not ended is stopped.
 constexpr double HEADLESS_DEFAULT_LIMIT_MS = 600000.0;
 
