@@ -1,0 +1,212 @@
+// The data folder that "invitation-data build" writes from assets/.
+#include "tests/content/built_data.h"
+#include "tests/content/screen_mock.h"
+
+#include "image/bmp.h"
+#include "image/scene_files.h"
+#include "panel/panel.h"
+#include "tools/generate/generate.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<uint8_t> ReadBytes(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
+// FNV-1a over every file's name and bytes, in name order.
+uint64_t HashFolder(const std::string& dir, size_t& files) {
+    std::vector<fs::path> paths;
+    for (const auto& entry : fs::directory_iterator(dir)) paths.push_back(entry.path());
+    std::sort(paths.begin(), paths.end());
+    files = paths.size();
+    uint64_t hash = 1469598103934665603ull;
+    auto add = [&hash](uint8_t byte) { hash = (hash ^ byte) * 1099511628211ull; };
+    for (const fs::path& path : paths) {
+        for (char c : path.filename().string()) add(static_cast<uint8_t>(c));
+        for (uint8_t b : ReadBytes(path)) add(b);
+    }
+    return hash;
+}
+
+const PanelPlacement& Placement(int32_t number) {
+    for (const PanelPlacement& p : SCENE_PANEL_PLACEMENTS)
+        if (number >= p.first && number <= p.last) return p;
+    return SCENE_PANEL_PLACEMENTS[0];
+}
+
+bool IsPowerOfTwo(int32_t n) {
+    return n > 0 && (n & (n - 1)) == 0;
+}
+
+#define REQUIRE_DATA()                                                      \
+    do {                                                                    \
+        ASSERT_FALSE(BuiltDataDir().empty()) << BuiltDataError();           \
+    } while (0)
+
+}  // namespace
+
+TEST(DataFolder, TwoBuildsAreByteIdentical) {
+    REQUIRE_DATA();
+    std::string again = TemporaryDir("again");
+    std::string error;
+    ASSERT_TRUE(BuildDataFolder(DefaultAssetsDir(), again, error)) << error;
+    size_t firstFiles = 0, secondFiles = 0;
+    uint64_t first = HashFolder(BuiltDataDir(), firstFiles), second = HashFolder(again, secondFiles);
+    fs::remove_all(again);
+    EXPECT_EQ(firstFiles, static_cast<size_t>(SCENE_PICTURE_COUNT + 1));
+    EXPECT_EQ(secondFiles, firstFiles);
+    EXPECT_EQ(first, second);
+}
+
+TEST(DataFolder, EveryPictureLoadsAsTheGeneratorDrewIt) {
+    REQUIRE_DATA();
+    PictureSources sources;
+    std::string error;
+    ASSERT_TRUE(LoadPictureSources(DefaultAssetsDir(), sources, error)) << error;
+    FontLibraryHandle fonts = OpenFonts(DEJAVU_FONT_DIR, error);
+    ASSERT_TRUE(fonts) << error;
+    std::vector<GeneratedPicture> pictures;
+    ASSERT_TRUE(DrawPictures(sources, *fonts, pictures, error)) << error;
+    ASSERT_EQ(pictures.size(), static_cast<size_t>(SCENE_PICTURE_COUNT));
+
+    std::map<std::pair<uint32_t, uint32_t>, int> kinds;   // (header size, bits x 10 + compression)
+    for (size_t i = 0; i < pictures.size(); ++i) {
+        const GeneratedPicture& meant = pictures[i];
+        SCOPED_TRACE(meant.fileName);
+        EXPECT_EQ(meant.number, SCENE_PICTURES[i].number);
+        EXPECT_EQ(meant.fileName, SceneFileName(SCENE_PICTURES[i].path));
+        EXPECT_TRUE(IsPowerOfTwo(meant.picture.width) && IsPowerOfTwo(meant.picture.height));
+        std::string path = BuiltDataDir() + "/" + meant.fileName;
+        BmpFacts facts = ReadBmpFacts(ReadBytes(path));
+        ++kinds[{facts.headerSize, facts.bitsPerPixel * 10u + facts.compression}];
+
+        RgbImage* image = LoadBmpImage(path.c_str());
+        ASSERT_NE(image, nullptr);
+        std::vector<uint8_t> loaded;   // rows back to top first
+        size_t row = static_cast<size_t>(image->width) * 3;
+        for (int32_t r = image->height - 1; r >= 0; --r)
+            loaded.insert(loaded.end(), image->pixels + r * row, image->pixels + (r + 1) * row);
+        EXPECT_EQ(image->width, meant.picture.width);
+        EXPECT_EQ(image->height, meant.picture.height);
+        bool same = loaded == meant.picture.rgb;
+        if (!same) {
+            std::string base = TemporaryDir(meant.fileName);
+            WritePng(base + "-loaded.png", image->width, image->height, loaded);
+            WritePng(base + "-meant.png", meant.picture.width, meant.picture.height, meant.picture.rgb);
+            ADD_FAILURE() << "pixels differ; see " << base << "-loaded.png and " << base << "-meant.png";
+        }
+        FreeRgbImage(image);
+    }
+    // Mostly 24-bit with the 40-byte header, and every other kind the loader reads.
+    auto count = [&kinds](uint32_t header, uint32_t bits, uint32_t compression) {
+        return kinds[std::make_pair(header, bits * 10 + compression)];
+    };
+    EXPECT_GT(count(40, 24, 0), SCENE_PICTURE_COUNT / 2);
+    EXPECT_GE(count(40, 8, 0), 1);
+    EXPECT_GE(count(40, 8, 1), 1);
+    EXPECT_GE(count(40, 4, 0), 1);
+    EXPECT_GE(count(12, 8, 0), 1);
+}
+
+TEST(DataFolder, LitTexelsShowOnScreenAndPagesKeepClearOfTheMenu) {
+    REQUIRE_DATA();
+    for (const ScenePicture& scene : SCENE_PICTURES) {
+        int32_t n = scene.number;
+        if (n == 0 || n == 1 || n == 36) continue;   // opaque backdrop and the mask
+        SCOPED_TRACE(scene.path);
+        RgbImage* image = LoadBmpImage((BuiltDataDir() + "/" + SceneFileName(scene.path)).c_str());
+        ASSERT_NE(image, nullptr);
+        const PanelPlacement& p = Placement(n);
+        bool slides = n == 35 || (n >= 50 && n <= 55);   // moved as they are drawn
+        int stray = 0;
+        for (int32_t r = 0; r < image->height; ++r)
+            for (int32_t c = 0; c < image->width; ++c) {
+                const uint8_t* t = &image->pixels[(static_cast<size_t>(r) * image->width + c) * 3];
+                if (std::max({t[0], t[1], t[2]}) <= 8) continue;
+                double u = (c + 0.5) / image->width, v = (r + 0.5) / image->height;
+                double s = (u - p.uStart) / (p.uEnd - p.uStart), w = (v - p.vStart) / (p.vEnd - p.vStart);
+                double x = p.xStart + s * (p.xEnd - p.xStart), y = p.yStart + w * (p.yEnd - p.yStart);
+                bool inWindow = s >= 0 && s <= 1 && w >= 0 && w <= 1;
+                bool onScreen = slides || (x >= -1 && x <= 1 && y >= -1 && y <= 1);
+                // Page text ends left of the menu labels at screen x 0.5875 (pixel 508).
+                bool clearOfMenu = n < 2 || n > 18 || x < 0.5875;
+                if (!(inWindow && onScreen && clearOfMenu)) ++stray;
+            }
+        EXPECT_EQ(stray, 0);
+        FreeRgbImage(image);
+    }
+}
+
+TEST(DataFolder, BackdropLeavesTheTextColumnDarkAndPagesBright) {
+    REQUIRE_DATA();
+    ScreenMock backdrop;
+    ASSERT_TRUE(MockPanel(backdrop, BuiltDataDir(), 0, 1.0f, false));
+    ASSERT_TRUE(MockPanel(backdrop, BuiltDataDir(), 1, 1.0f, false));
+    float darkest = 1, brightest = 0;
+    // The column the pages' text occupies on screen.
+    for (int32_t row = 48; row < 474; ++row)
+        for (int32_t column = 272; column < 498; ++column)
+            for (int c = 0; c < 3; ++c) {
+                float value = backdrop.rgb[(static_cast<size_t>(row) * 640 + column) * 3 + c];
+                brightest = std::max(brightest, value);
+                darkest = std::min(darkest, value);
+            }
+    EXPECT_LE(brightest, 0.06f);
+    for (int32_t page = 2; page <= 18; ++page) {
+        ScreenMock screen = backdrop;
+        ASSERT_TRUE(MockPanel(screen, BuiltDataDir(), page, 1.0f, true));
+        float text = 0;
+        for (float value : screen.rgb) text = std::max(text, value);
+        EXPECT_GE(text, 0.6f) << "page panel " << page;
+    }
+}
+
+TEST(DataFolder, BadSourcesStopTheBuildWithTheReason) {
+    std::string assets = TemporaryDir("assets");
+    fs::copy(DefaultAssetsDir(), assets, fs::copy_options::recursive);
+    auto rewrite = [&](const std::string& file, const std::string& text) {
+        std::ofstream(assets + "/" + file, std::ios::binary | std::ios::trunc) << text;
+    };
+    std::string show;
+    std::string error;
+    ASSERT_TRUE(ReadTextFile(assets + "/show.txt", show, error));
+    std::string longPage = "# Too long\n";
+    for (int i = 0; i < 40; ++i) longPage += "Line " + std::to_string(i) + "\n\n";
+    std::string noYear = show;
+    noYear.erase(noYear.find("party.year"), 10);
+
+    const struct {
+        std::string file, text, message;
+    } cases[] = {
+        {"pages/faq-3.txt", longPage, "faq-3.txt: the text from line"},
+        {"show.txt", noYear, "key party.year is missing"},
+        {"show.txt", show + "\njust words\n", "expected key = value"},
+        {"music/phatfunk.txt", "orders 00\n", "score"},
+        {"music/samples.txt", "01 gong\n", "kinds are"},
+    };
+    std::string out = TemporaryDir("bad-out");
+    for (const auto& c : cases) {
+        std::string original;
+        ASSERT_TRUE(ReadTextFile(assets + "/" + c.file, original, error));
+        rewrite(c.file, c.text);
+        error.clear();
+        EXPECT_FALSE(BuildDataFolder(assets, out, error)) << c.file;
+        EXPECT_NE(error.find(c.message), std::string::npos) << error;
+        rewrite(c.file, original);
+    }
+    error.clear();
+    EXPECT_FALSE(BuildDataFolder(assets + "/nowhere", out, error));
+    EXPECT_NE(error.find("show.txt"), std::string::npos) << error;
+    EXPECT_FALSE(fs::exists(out));   // nothing is written before everything is made
+    fs::remove_all(assets);
+}
