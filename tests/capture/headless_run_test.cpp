@@ -108,7 +108,7 @@ TEST(HeadlessRun, LimitStopsAShowThatNeverEnds) {
 TEST(HeadlessRun, TourOpensEveryEntryTurnsEveryPageAndEnds) {
     SKIP_WITHOUT_DATA();
     HeadlessRunOptions options;
-    options.fps = 20;
+    options.fps = 5;   // the lowest rate the tour is made for
     options.readPixels = false;
     std::string error;
     ASSERT_TRUE(ParseKeyScript(BuiltInTour(), &options.keys, &error)) << error;
