@@ -103,6 +103,10 @@ TEST(CaptureProgress, BarFollowsTheExpectedEnd) {
     EXPECT_EQ(ExpectedShowMilliseconds(keys, 600000), 13000.0);
     EXPECT_EQ(ExpectedShowMilliseconds(keys, 10000), 10000.0);
     EXPECT_EQ(ExpectedShowMilliseconds({{100, VK_ESCAPE, false}}, 600000), 600000.0);
+    // An intro longer than the script thought, then the outro's real start.
+    EXPECT_EQ(RefineExpectedEnd(8000, 2000, -1), 10000.0);
+    EXPECT_EQ(RefineExpectedEnd(13000, 2000, -1), 13000.0);
+    EXPECT_EQ(RefineExpectedEnd(13000, 9000, 7000), 15000.0);
 
     std::string half = ProgressLine(300, 6500, 13000, 2.0);
     EXPECT_EQ(half.substr(0, 26), "[############------------]");

@@ -32,6 +32,7 @@ struct Progress {
     Clock::time_point start;
     Clock::time_point lastDrawn;
     double expectedMilliseconds;
+    double outroStart;
 };
 
 double SecondsSince(Clock::time_point start) {
@@ -147,7 +148,10 @@ int main(int argc, char** argv) {
     }
 
     Progress progress{isatty(STDERR_FILENO) == 1, Clock::now(), {},
-                      ExpectedShowMilliseconds(run.keys, run.limitMilliseconds)};
+                      ExpectedShowMilliseconds(run.keys, run.limitMilliseconds), -1.0};
+    // The show's order notices would scroll the bar away on a shared terminal;
+    // written anywhere else, they are kept.
+    if (progress.terminal && isatty(STDOUT_FILENO) == 1) std::freopen("/dev/null", "w", stdout);
     double showEndMilliseconds = 0;
     run.onFrame = [&](const HeadlessFrame& frame) {
         if (Interrupted) throw CaptureStopped{};
@@ -155,6 +159,9 @@ int main(int argc, char** argv) {
         if (!AddCaptureFrame(writer, frame, &failure)) throw CaptureStopped{failure};
         if (log) std::fputs(CaptureLogLine(frame.index, frame.milliseconds, frame.status).c_str(), log);
         showEndMilliseconds = FrameInstant(frame.index + 1, options.fps);
+        if (frame.status.phase == ShowPhase::OUTRO && progress.outroStart < 0) progress.outroStart = frame.milliseconds;
+        progress.expectedMilliseconds =
+            RefineExpectedEnd(progress.expectedMilliseconds, frame.milliseconds, progress.outroStart);
         DrawProgress(progress, frame.index + 1, showEndMilliseconds, false);
     };
 

@@ -31,6 +31,8 @@ constexpr const char* X264_CRF = "18";
 constexpr const char* X264_THREADS = "4";
 constexpr const char* AAC_BITRATE = "192k";
 constexpr int PROGRESS_BAR_WIDTH = 24;
+// The outro's length in show time.
+constexpr double OUTRO_MILLISECONDS = 8000.0;
 
 std::string Errno(const std::string& what) { return what + ": " + std::strerror(errno); }
 
@@ -305,8 +307,14 @@ std::string CaptureLogLine(int64_t frame, double milliseconds, const ShowStatus&
 
 double ExpectedShowMilliseconds(const std::vector<KeyEvent>& keys, double limitMilliseconds) {
     for (const KeyEvent& key : keys)
-        if (key.virtualKey == VK_ESCAPE && key.down) return std::min(key.milliseconds + 8000.0, limitMilliseconds);
+        if (key.virtualKey == VK_ESCAPE && key.down)
+            return std::min(key.milliseconds + OUTRO_MILLISECONDS, limitMilliseconds);
     return limitMilliseconds;
+}
+
+double RefineExpectedEnd(double estimate, double now, double outroStart) {
+    if (outroStart >= 0) return outroStart + OUTRO_MILLISECONDS;
+    return std::max(estimate, now + OUTRO_MILLISECONDS);
 }
 
 std::string ProgressLine(int64_t frames, double showMilliseconds, double expectedMilliseconds,
