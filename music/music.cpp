@@ -61,6 +61,7 @@ struct Player {
     std::array<std::atomic<uint64_t>, RING_SLICES> ring{};
     std::atomic<uint64_t> latest{0};
     std::atomic<int64_t> latestSlice{0};
+    // Live: the last frame the clock said was heard, for the main and the notice thread.
     std::atomic<int64_t> heard{0};
 
     // Live: the thread that writes the order notices as they become audible.
