@@ -183,14 +183,41 @@ void BlitMask(Canvas& canvas, const Mask& mask, int32_t left, int32_t top, Blend
     }
 }
 
-std::vector<uint8_t> CanvasBytes(const Canvas& canvas) {
+std::vector<uint8_t> CanvasBytes(const Canvas& canvas, bool dither) {
+    static constexpr int BAYER[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
     std::vector<uint8_t> bytes;
     bytes.reserve(canvas.texels.size() * 3);
-    auto channel = [](float v) { return static_cast<uint8_t>(std::lround(std::clamp(v, 0.0f, 1.0f) * 255.0f)); };
-    for (const Rgb& t : canvas.texels) {
-        bytes.push_back(channel(t.r));
-        bytes.push_back(channel(t.g));
-        bytes.push_back(channel(t.b));
-    }
+    for (int32_t r = 0; r < canvas.height; ++r)
+        for (int32_t c = 0; c < canvas.width; ++c) {
+            float offset = dither ? (BAYER[r % 4][c % 4] + 0.5f) / 16.0f - 0.5f : 0.0f;
+            auto channel = [offset](float v) {
+                return static_cast<uint8_t>(std::clamp(std::lround(v * 255.0f + offset), 0L, 255L));
+            };
+            const Rgb& t = canvas.texels[static_cast<size_t>(r) * canvas.width + c];
+            bytes.push_back(channel(t.r));
+            bytes.push_back(channel(t.g));
+            bytes.push_back(channel(t.b));
+        }
     return bytes;
+}
+
+Mask OutlineMask(const Mask& mask, int32_t width) {
+    Mask out;
+    out.width = mask.width + 2 * width;
+    out.height = mask.height + 2 * width;
+    out.coverage.assign(static_cast<size_t>(out.width) * out.height, 0);
+    auto at = [&mask](int32_t r, int32_t c) -> int {
+        if (r < 0 || c < 0 || r >= mask.height || c >= mask.width) return 0;
+        return mask.coverage[static_cast<size_t>(r) * mask.width + c];
+    };
+    for (int32_t r = 0; r < out.height; ++r)
+        for (int32_t c = 0; c < out.width; ++c) {
+            int grown = 0;
+            for (int32_t dr = -width; dr <= width; ++dr)
+                for (int32_t dc = -width; dc <= width; ++dc)
+                    if (dr * dr + dc * dc <= width * width) grown = std::max(grown, at(r - width + dr, c - width + dc));
+            out.coverage[static_cast<size_t>(r) * out.width + c] =
+                static_cast<uint8_t>(std::max(0, grown - at(r - width, c - width)));
+        }
+    return out;
 }

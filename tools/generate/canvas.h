@@ -75,10 +75,13 @@ struct Mask {
 };
 
 Mask BlurMask(const Mask& mask, int32_t radius);
+// The rim `width` texels wide just outside the mask's shapes.
+Mask OutlineMask(const Mask& mask, int32_t width);
 // Turned a quarter to the left: rows become columns, reading upwards.
 Mask RotateMaskLeft(const Mask& mask);
 void BlitMask(Canvas& canvas, const Mask& mask, int32_t left, int32_t top, Blend blend,
               const std::function<Rgb(int32_t column, int32_t row)>& colourAt, double strength = 1.0);
 
-// Rounds to 8-bit RGB, rows from the top.
-std::vector<uint8_t> CanvasBytes(const Canvas& canvas);
+// Rounds to 8-bit RGB, rows from the top; with `dither`, an ordered dither hides
+// the steps of slow gradients.
+std::vector<uint8_t> CanvasBytes(const Canvas& canvas, bool dither = false);

@@ -13,7 +13,7 @@ constexpr double SUBHEADING_ADVANCE = 17;
 constexpr double BODY_ADVANCE = 15;
 constexpr double GAP_ADVANCE = 7;
 constexpr double BULLET_INDENT = 12;
-constexpr double TERM_COLUMN = 62;
+constexpr double TERM_COLUMN = 50;
 constexpr double TERM_GAP = 6;
 
 std::string_view Trim(std::string_view s) {
@@ -123,6 +123,7 @@ PageLayout LayoutPage(const std::vector<PageBlock>& blocks, const MeasureLine& m
     bool first = true;
     auto place = [&](LineRole role, std::string text, double x, double advance, bool mark) {
         y += first && role != LineRole::HEADING ? BODY_ADVANCE - 3 : advance;
+        if (metrics.settle) y = metrics.settle(role, y);
         first = false;
         layout.lines.push_back({role, std::move(text), x, y, mark});
     };

@@ -37,9 +37,13 @@ struct PageLine {
 // Width of a line of text in a role, in screen pixels.
 using MeasureLine = std::function<double(LineRole role, std::string_view text)>;
 
+// Moves a baseline down to the nearest place where a line of the role may stand.
+using SettleLine = std::function<double(LineRole role, double baseline)>;
+
 struct PageMetrics {
     double width;    // of the text column
     double height;   // room from the top of the column to the last baseline
+    SettleLine settle = nullptr;   // none: every baseline will do
 };
 
 struct PageLayout {

@@ -93,8 +93,8 @@ std::string Text(const ShowTexts& texts, const std::string& key) {
     return it == texts.end() ? std::string() : it->second;
 }
 
-RgbPicture ToPicture(const Canvas& canvas) {
-    return {canvas.width, canvas.height, CanvasBytes(canvas)};
+RgbPicture ToPicture(const Canvas& canvas, bool dither) {
+    return {canvas.width, canvas.height, CanvasBytes(canvas, dither)};
 }
 
 // ---- backdrop -------------------------------------------------------------
@@ -110,10 +110,10 @@ std::vector<Building> Skyline() {
     while (x < SCREEN_WIDTH) {
         double width = 16 + random.Next() * 30;
         double top = 408 + random.Next() * 48;
-        if (x > 40 && x < 90) top = 372;   // the depot's clock tower
         buildings.push_back({x, x + width, top});
         x += width + (random.Next() < 0.3 ? 4 : 0);
     }
+    buildings.push_back({50, 80, 360});   // the depot's clock tower
     return buildings;
 }
 
@@ -147,19 +147,19 @@ void PaintBackdrop(Canvas& canvas) {
     Lcg windows{77};
     for (const Building& b : Skyline()) {
         FillRect(canvas, {b.left, b.top, b.right, SCREEN_HEIGHT + 40}, HexColour(0x07050F));
-        if (b.right > TEXT_BOX.left) continue;
+        if (b.right > TEXT_BOX.left || b.top == 360) continue;
         for (double wy = b.top + 6; wy < SCREEN_HEIGHT - 4; wy += 8)
             for (double wx = b.left + 4; wx + 3 < b.right - 2; wx += 7)
                 if (windows.Next() < 0.22)
                     FillRect(canvas, {wx, wy, wx + 3, wy + 4}, Scale(AMBER, 0.25 + 0.35 * windows.Next()));
     }
     // The clock tower's face: the party's emblem in small.
-    Glow(canvas, 65, 358, 10, AMBER, 0.5);
-    Shade(canvas, {52, 345, 78, 371}, Blend::OVER, [&](double x, double y, double texel) {
-        return Paint{HexColour(0xFFD27A), Coverage(std::abs(std::hypot(x - 65, y - 358) - 7) - 1.2, texel)};
+    Glow(canvas, 65, 376, 10, AMBER, 0.5);
+    Shade(canvas, {52, 363, 78, 389}, Blend::OVER, [&](double x, double y, double texel) {
+        return Paint{HexColour(0xFFD27A), Coverage(std::abs(std::hypot(x - 65, y - 376) - 7) - 1.2, texel)};
     });
-    Line(canvas, 65, 358, 65, 353, 1.4, HexColour(0xFFD27A));
-    Line(canvas, 65, 358, 69, 358, 1.4, HexColour(0xFFD27A));
+    Line(canvas, 65, 376, 65, 371, 1.4, HexColour(0xFFD27A));
+    Line(canvas, 65, 376, 69, 376, 1.4, HexColour(0xFFD27A));
 
     // The text box: dark enough to read the pages on, with a thin cool rim.
     FillRect(canvas, TEXT_BOX, HexColour(0x40C0E8), 9);
@@ -229,12 +229,47 @@ Rgb PageInk(LineRole role) {
 
 const std::vector<Rgb> PAGE_INKS = {AMBER, CYAN, HexColour(0xFFD08A), PALE, HexColour(0x7C8AA6)};
 
+// Texel rows of a page that the screen shows twice: the page panel is 516 pixels
+// tall for its 512 texels, so nearest sampling repeats a few rows. A repeated row
+// through a line of text reads like a strike-through, so lines keep clear of them.
+std::vector<bool> RepeatedRows(const Canvas& canvas, int32_t panel) {
+    const PanelPlacement& p = Placement(panel);
+    std::vector<int32_t> shown(canvas.height, 0);
+    for (int32_t row = 0; row < SCREEN_HEIGHT; ++row) {
+        double y = 1.0 - (row + 0.5) * 2.0 / SCREEN_HEIGHT;
+        double t = (y - p.yStart) / (p.yEnd - p.yStart);
+        if (t < 0 || t >= 1) continue;
+        double v = p.vStart + t * (p.vEnd - p.vStart);
+        auto fromBottom = std::clamp(static_cast<int32_t>(std::floor(v * canvas.height)), 0, canvas.height - 1);
+        ++shown[canvas.height - 1 - fromBottom];
+    }
+    std::vector<bool> repeated(canvas.height);
+    for (int32_t r = 0; r < canvas.height; ++r) repeated[r] = shown[r] > 1;
+    return repeated;
+}
+
+// The first baseline at or below `baseline` (screen pixels) whose ink rows show once each.
+double SettleBaseline(const Canvas& canvas, const std::vector<bool>& repeated, LineRole role, double baseline) {
+    int32_t above = role == LineRole::HEADING ? 14 : 10, below = role == LineRole::HEADING ? 4 : 3;
+    for (int step = 0; step < 24; ++step, baseline += 1) {
+        auto row = static_cast<int32_t>(std::lround((baseline - canvas.originY) * canvas.scaleY));
+        bool clear = true;
+        for (int32_t r = row - above; r <= row + below; ++r)
+            if (r >= 0 && r < canvas.height && repeated[r]) clear = false;
+        if (clear) return baseline;
+    }
+    return baseline;
+}
+
 bool DrawPage(const PictureSources& sources, int32_t textPage, FontLibrary& fonts, Canvas& canvas,
               std::string& error) {
     auto blocks = ParsePage(sources.pages[textPage]);
+    std::vector<bool> repeated = RepeatedRows(canvas, FIRST_TEXT_PAGE_PANEL + textPage);
+    PageMetrics metrics = {TEXT_WIDTH, TEXT_LAST_BASELINE - TEXT_TOP, [&](LineRole role, double baseline) {
+                               return SettleBaseline(canvas, repeated, role, TEXT_TOP + baseline) - TEXT_TOP;
+                           }};
     PageLayout layout = LayoutPage(
-        blocks, [&](LineRole role, std::string_view s) { return MeasureText(fonts, PageStyle(role), s); },
-        {TEXT_WIDTH, TEXT_LAST_BASELINE - TEXT_TOP});
+        blocks, [&](LineRole role, std::string_view s) { return MeasureText(fonts, PageStyle(role), s); }, metrics);
     if (!layout.error.empty()) {
         error = sources.pageNames[textPage] + ": " + layout.error;
         return false;
@@ -260,11 +295,12 @@ bool DrawPage(const PictureSources& sources, int32_t textPage, FontLibrary& font
         }
     const TextStyle footer = {FontFace::CONDENSED_BOLD, 10, 0.8};
     Rgb footInk = HexColour(0x7C8AA6);
-    DrawText(canvas, fonts, footer, Text(sources.texts, "party.footer"), TEXT_LEFT, FOOTER_BASELINE, Align::LEFT,
+    double footerBaseline = SettleBaseline(canvas, repeated, LineRole::BODY, FOOTER_BASELINE);
+    DrawText(canvas, fonts, footer, Text(sources.texts, "party.footer"), TEXT_LEFT, footerBaseline, Align::LEFT,
              footInk);
     DrawText(canvas, fonts, footer,
              std::to_string(page + 1) + " / " + std::to_string(ENTRY_LAST_PAGE[entry] + 1), TEXT_LEFT + TEXT_WIDTH,
-             FOOTER_BASELINE, Align::RIGHT, footInk);
+             footerBaseline, Align::RIGHT, footInk);
     return true;
 }
 
@@ -411,7 +447,7 @@ Canvas DrawBar(const ShowTexts& texts, FontLibrary& fonts, bool top) {
     } else {
         FadingLine(canvas, 0, 640, 426, 2, MAGENTA, CYAN, 0.9);
         FadingLine(canvas, 60, 580, 420, 1, CYAN, CYAN, 0.5);
-        DrawTextShaded(canvas, fonts, {FontFace::SANS_BOLD, 13, 2.5}, Text(texts, "intro.bottom"), 320, 456,
+        DrawTextShaded(canvas, fonts, {FontFace::SANS_BOLD, 14, 2.5}, Text(texts, "intro.bottom"), 320, 456,
                        Align::CENTRE, [](double, double) { return HexColour(0xC8F0FF); }, 2, 0.5);
     }
     return canvas;
@@ -425,19 +461,25 @@ Canvas DrawCreditBanner(const std::string& word, FontLibrary& fonts, int32_t ind
     double width = MeasureText(fonts, style, word);
     if (width > 600) style.size *= 600 / width;
     double baseline = 240 + style.size * 0.36;
-    // Hollow neon letters: a faint body with a bright halo, so the name passing
-    // over them stays readable.
+    // Neon tubes: a faint body inside a bright rim, so the name passing over the
+    // middle of the word stays readable.
     const Rgb inks[3] = {AMBER, CYAN, MAGENTA};
     Rgb ink = inks[index % 3];
-    DrawTextShaded(canvas, fonts, style, word, 320, baseline, Align::CENTRE,
-                   [&](double, double y) { return Scale(ink, 0.22 + 0.12 * (y - 180) / 120); }, 4, 2.2);
+    TextMask text = RenderText(fonts, style, word, canvas.scaleX, canvas.scaleY);
+    auto left = static_cast<int32_t>(std::lround((320 - canvas.originX) * canvas.scaleX - text.advance / 2)) -
+                text.originX;
+    auto top = static_cast<int32_t>(std::lround((baseline - canvas.originY) * canvas.scaleY)) - text.baseline;
+    auto colour = [ink](int32_t, int32_t) { return ink; };
+    BlitMask(canvas, BlurMask(text.mask, 5), left - 10, top - 10, Blend::ADD, colour, 0.35);
+    BlitMask(canvas, text.mask, left, top, Blend::OVER, [ink](int32_t, int32_t) { return Scale(ink, 0.16); });
+    BlitMask(canvas, OutlineMask(text.mask, 2), left - 2, top - 2, Blend::OVER, colour);
     FadingLine(canvas, 0, 640, 240 - style.size * 0.55, 1.5, ink, ink, 0.8);
     FadingLine(canvas, 0, 640, 240 + style.size * 0.55, 1.5, ink, ink, 0.8);
     return canvas;
 }
 
 Canvas DrawCreditName(const std::string& name, FontLibrary& fonts, int32_t index) {
-    Canvas canvas = PanelCanvas(53 + index, 256, 64);
+    Canvas canvas = PanelCanvas(53 + index, 256, 32);
     TextStyle style = {FontFace::SANS_BOLD, 24, 1.5};
     DrawTextShaded(canvas, fonts, style, name, 320, 248, Align::CENTRE,
                    [](double, double) { return HexColour(0xFFFFFF); }, 2, 0.5);
@@ -599,7 +641,7 @@ bool DrawPictures(const PictureSources& sources, FontLibrary& fonts, std::vector
             canvas = DrawBlink(sources.texts, fonts, n == 60);
             if (n == 61) out.kind = BmpKind::PALETTE4;
         }
-        out.picture = ToPicture(canvas);
+        out.picture = ToPicture(canvas, n == 0 || n == 1);
         switch (out.kind) {
         case BmpKind::PALETTE8_FULL: QuantiseToInks(out.picture, PAGE_INKS, 51); break;
         case BmpKind::RLE8:
