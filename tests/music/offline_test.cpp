@@ -131,8 +131,7 @@ std::vector<JumpSong> JumpSongs() {
         songs.push_back(song);
     }
     {
-        JumpSong song{"after the loop, order 1", song.mod, 72 * ROW, 2};
-        song.mod = TwoOrders();
+        JumpSong song{"after the loop, order 1", TwoOrders(), 72 * ROW, 2};
         song.mod.Cell(0, 0, 2) = {0, 0, 0xE, 0x60};
         song.mod.Cell(0, 3, 2) = {0, 0, 0xE, 0x62};
         songs.push_back(song);
