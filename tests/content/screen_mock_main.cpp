@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
     struct MenuShot {
         int32_t entry, page, button, position;
     };
-    const MenuShot shots[] = {{0, 0, 0, 3}, {1, 1, 2, 3}, {2, 2, 1, 2}, {3, 4, 0, 5}, {3, 0, 0, 0}};
+    const MenuShot shots[] = {{0, 0, 0, 3}, {1, 1, 2, 3}, {2, 0, 0, 4}, {2, 2, 1, 2}, {3, 4, 0, 5}, {3, 0, 0, 0}};
     for (const MenuShot& shot : shots) {
         ScreenMock menu;
         ok &= MockPanel(menu, data, 0, 1.0f, false);

@@ -248,9 +248,11 @@ std::vector<bool> RepeatedRows(const Canvas& canvas, int32_t panel) {
     return repeated;
 }
 
-// The first baseline at or below `baseline` (screen pixels) whose ink rows show once each.
+// The first baseline at or below `baseline` (screen pixels) whose lower-case
+// band shows each of its rows once: a repeat in the tops of capitals or in the
+// descenders goes unnoticed, one through the x-height does not.
 double SettleBaseline(const Canvas& canvas, const std::vector<bool>& repeated, LineRole role, double baseline) {
-    int32_t above = role == LineRole::HEADING ? 14 : 10, below = role == LineRole::HEADING ? 4 : 3;
+    int32_t above = role == LineRole::HEADING ? 10 : 7, below = 0;
     for (int step = 0; step < 24; ++step, baseline += 1) {
         auto row = static_cast<int32_t>(std::lround((baseline - canvas.originY) * canvas.scaleY));
         bool clear = true;
