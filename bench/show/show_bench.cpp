@@ -186,6 +186,7 @@ struct PhaseCost {
     int64_t frames = 0;
     int64_t maxAllocations = 0;
     int64_t totalAllocations = 0;
+    int64_t framesWithAllocations = 0;
     double totalMs = 0;
     double peakMiB = 0;   // by the end of the phase
 };
@@ -241,6 +242,7 @@ void BM_WholeShowHeadless(benchmark::State& state) {
         cost.peakMiB = PeakMiB();
         cost.maxAllocations = std::max(cost.maxAllocations, allocations);
         cost.totalAllocations += allocations;
+        if (allocations > 0) ++cost.framesWithAllocations;
         cost.totalMs += std::chrono::duration<double, std::milli>(now - frameStart).count();
 
         if (CurrentShowStatus.phase == ShowPhase::MENU && firstMenuFrame < 0) firstMenuFrame = frame;
@@ -268,6 +270,7 @@ void BM_WholeShowHeadless(benchmark::State& state) {
         std::string name = names[phase];
         state.counters[name + "_frames"] = static_cast<double>(c.frames);
         state.counters[name + "_max_allocs_per_frame"] = static_cast<double>(c.maxAllocations);
+        state.counters[name + "_frames_with_allocs"] = static_cast<double>(c.framesWithAllocations);
         state.counters[name + "_ms_per_frame"] = c.frames ? c.totalMs / c.frames : 0;
         state.counters[name + "_peak_MiB"] = c.peakMiB;
     }
