@@ -128,6 +128,7 @@ TEST(CaptureTool, RefusesBadInputBeforeRendering) {
     fs::path dir = TempDir("refuse");
     fs::path script = WriteScript(dir, "# tour\n100 space down\n200 spacebar up\n");
     fs::path out = dir / "show.mp4";
+    fs::create_directories(dir / "old.mp4");
     struct Case {
         std::string arguments;
         std::string environment;
@@ -139,6 +140,8 @@ TEST(CaptureTool, RefusesBadInputBeforeRendering) {
         {"--keys " + Quote(dir / "none.keys") + " --out " + Quote(out), "", 1, "cannot read"},
         {"--out " + Quote(dir / "show.avi"), "", 1, "the name must end in .mp4 or .mkv"},
         {"--out " + Quote(out), "PATH=" + (dir / "bin").string(), 1, "install the Debian package ffmpeg"},
+        {"--out " + Quote(dir / "none" / "show.mp4"), "", 1, "none/show.mp4: No such file or directory"},
+        {"--out " + Quote(dir / "old.mp4"), "", 1, "old.mp4: it is a folder"},
         {"--fps 0", "", 2, "--fps takes a whole number from 1 to 1000"},
         {"--bogus", "", 2, "unknown option --bogus"},
     };
@@ -148,7 +151,8 @@ TEST(CaptureTool, RefusesBadInputBeforeRendering) {
         EXPECT_NE(outcome.messages.find(c.message), std::string::npos) << outcome.messages;
         // Nothing was rendered: no picture was loaded, no file was made.
         EXPECT_EQ(outcome.messages.find("texture"), std::string::npos) << outcome.messages;
-        EXPECT_EQ(Entries(dir), std::vector<std::string>{"keys.txt"}) << c.arguments;
+        EXPECT_EQ(Entries(dir), (std::vector<std::string>{"keys.txt", "old.mp4"})) << c.arguments;
+        EXPECT_TRUE(fs::is_empty(dir / "old.mp4"));
     }
     fs::remove_all(dir);
 }
@@ -203,6 +207,20 @@ TEST(CaptureTool, TwoRunsGiveTheSameFramesAndSound) {
     ASSERT_GT(names.size(), 40u);
     for (const std::string& name : names)
         EXPECT_TRUE(ReadFile(dir / "a" / name) == ReadFile(dir / "b" / name)) << name << " differs";
+    fs::remove_all(dir);
+}
+
+TEST(CaptureTool, RunsFromAnyFolderWithTheDataBesideIt) {
+    SKIP_WITHOUT_DATA();
+    fs::path dir = TempDir("elsewhere");
+    WriteScript(dir, "0 escape down\n");
+    Outcome outcome = RunCommand("cd " + Quote(dir) + " && " + CAPTURE_TOOL +
+                                 " --fps 2 --keys keys.txt --frames-dir frames --log log.csv");
+    ASSERT_EQ(outcome.status, 0) << outcome.messages;
+    // The names given are where it was run; the data folder is the build folder's.
+    EXPECT_TRUE(fs::is_regular_file(dir / "frames" / "audio.wav"));
+    EXPECT_TRUE(fs::is_regular_file(dir / "frames" / FrameFileName(0)));
+    EXPECT_GT(ReadLog(dir / "log.csv").size(), 20u);
     fs::remove_all(dir);
 }
 

@@ -472,8 +472,16 @@ bool StartCapture(CaptureWriter& writer, std::string* error) {
         }
         return StartWav(writer, error);
     }
+    std::error_code failure;
+    if (std::filesystem::is_directory(writer.outPath, failure)) {
+        *error = "cannot write " + writer.outPath + ": it is a folder";
+        return false;
+    }
     // The sound file beside the video also proves early that its folder is writable.
-    if (!StartWav(writer, error)) return false;
+    if (!StartWav(writer, error)) {
+        *error = Errno("cannot write " + writer.outPath);
+        return false;
+    }
     int pipeFds[2];
     if (pipe2(pipeFds, O_CLOEXEC) != 0) {
         *error = Errno("cannot make a pipe");
