@@ -210,6 +210,21 @@ TEST(CaptureTool, TwoRunsGiveTheSameFramesAndSound) {
     fs::remove_all(dir);
 }
 
+TEST(CaptureTool, EncoderThatFailsLeavesNoVideo) {
+    SKIP_WITHOUT_DATA();
+    fs::path dir = TempDir("encoder");
+    fs::create_directories(dir / "bin");
+    // Takes a few frames, then fails as an encoder with a full disk would.
+    std::ofstream(dir / "bin" / "ffmpeg") << "#!/bin/sh\nhead -c 5000000 >/dev/null\necho encoder failed >&2\nexit 3\n";
+    fs::permissions(dir / "bin" / "ffmpeg", fs::perms::owner_all);
+    Outcome outcome = RunTool("--out " + Quote(dir / "show.mp4"), "PATH=" + (dir / "bin").string() + ":/usr/bin:/bin");
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_NE(outcome.messages.find("encoder failed"), std::string::npos) << outcome.messages;
+    EXPECT_NE(outcome.messages.find("ffmpeg stopped taking frames"), std::string::npos) << outcome.messages;
+    EXPECT_EQ(Entries(dir), std::vector<std::string>{"bin"});
+    fs::remove_all(dir);
+}
+
 TEST(CaptureTool, RunsFromAnyFolderWithTheDataBesideIt) {
     SKIP_WITHOUT_DATA();
     fs::path dir = TempDir("elsewhere");
