@@ -148,9 +148,9 @@ TEST(LiveEqualsCapture, SettledMenuLooksTheSame) {
     for (const char* key : LIVE_KEYS) {
         // Held over several frames, as the menu takes a key on its release.
         ASSERT_EQ(RunShell(std::string("xdotool keydown ") + key), 0);
-        std::this_thread::sleep_for(150ms);
+        std::this_thread::sleep_for(250ms);
         ASSERT_EQ(RunShell(std::string("xdotool keyup ") + key), 0);
-        std::this_thread::sleep_for(350ms);
+        std::this_thread::sleep_for(250ms);
     }
     std::this_thread::sleep_for(1500ms);
     bool running = Running(live);
