@@ -83,6 +83,20 @@ void DrawGrid(int32_t number, float dx, float dy, float brightness, bool additiv
     glDisable(GL_BLEND);
 }
 
+// One blended pass of the masked sprite over the panel's first cell.
+void SendSpritePass(const Panel& panel, uint32_t texture, GLenum source, GLenum destination, float dx, float dy) {
+    BindTexture2D(texture);
+    glEnable(GL_BLEND);
+    glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glBlendFunc(source, destination);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glDepthMask(GL_FALSE);
+    glBegin(GL_QUADS);
+    glNormal3f(0.0f, 0.0f, 0.0f);
+    SendCell(panel, 0, dx, dy);
+    glEnd();
+}
+
 }  // namespace
 
 void BindTexture2D(uint32_t glName) { glBindTexture(GL_TEXTURE_2D, glName); }
@@ -101,29 +115,10 @@ void DrawMaskedSprite(int32_t number, float dx, float dy) {
     glDisable(GL_CULL_FACE);
     glDepthFunc(GL_LEQUAL);
 
-    // Black mask texels clear the frame under the sprite, white ones keep it.
-    BindTexture2D(SlotTexture(SPRITE_MASK_TEXTURE));
-    glEnable(GL_BLEND);
-    glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    glBlendFunc(GL_ZERO, GL_SRC_COLOR);
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    glDepthMask(GL_FALSE);
-    glBegin(GL_QUADS);
-    glNormal3f(0.0f, 0.0f, 0.0f);
-    SendCell(*panel, 0, dx, dy);
-    glEnd();
-
-    // Then the sprite is added where the mask made room.
-    BindTexture2D(SlotTexture(SPRITE_TEXTURE));
-    glEnable(GL_BLEND);
-    glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    glBlendFunc(GL_SRC_ALPHA, GL_SRC_ALPHA);
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    glDepthMask(GL_FALSE);
-    glBegin(GL_QUADS);
-    glNormal3f(0.0f, 0.0f, 0.0f);
-    SendCell(*panel, 0, dx, dy);
-    glEnd();
+    // Black mask texels clear the frame under the sprite, white ones keep it;
+    // then the sprite is added where the mask made room.
+    SendSpritePass(*panel, SlotTexture(SPRITE_MASK_TEXTURE), GL_ZERO, GL_SRC_COLOR, dx, dy);
+    SendSpritePass(*panel, SlotTexture(SPRITE_TEXTURE), GL_SRC_ALPHA, GL_SRC_ALPHA, dx, dy);
     glDisable(GL_BLEND);
 }
 

@@ -6,19 +6,9 @@ build=$1 support=$2 case=$3
 cd "$build"
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
+source "$(dirname "$0")/../support/x11.sh"
 fail() { echo "FAIL: $*"; echo "--- stderr:"; cat "$log"; exit 1; }
 
-# Waits up to $2 seconds for a window whose name matches the regex $1; prints its id.
-# (xwininfo, since xdotool does not see the name of SDL's message box.)
-wait_window() {
-    for _ in $(seq $(( $2 * 10 ))); do
-        id=$(xwininfo -root -tree 2>/dev/null | sed -n -E "s/^ *(0x[0-9a-f]+) \"(.*)\": .*/\1 \2/p" |
-             grep -E "^[^ ]+ ($1)$" | head -1 | cut -d' ' -f1)
-        [ -n "$id" ] && { echo "$id"; return 0; }
-        sleep 0.1
-    done
-    return 1
-}
 
 case $case in
 no-display)
@@ -42,7 +32,7 @@ no-640x480-mode)
 close-request)
     ./invitation >/dev/null 2>"$log" &
     pid=$!
-    window=$(wait_window ".* - a party-invitation by Mirvald" 30) || fail "no window"
+    window=$(wait_window "$PROGRAM_WINDOW" 30) || fail "no window"
     xdotool getwindowgeometry "$window" | grep -q "Geometry: 640x480" || fail "window is not 640x480"
     sleep 1
     kill -0 $pid 2>/dev/null || fail "program ended by itself"

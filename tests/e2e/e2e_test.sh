@@ -29,14 +29,8 @@ export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/audio.raw"
 ./invitation >"$work/stdout" 2>"$work/stderr" &
 pid=$!
 
-window=
-for _ in $(seq 300); do
-    window=$(xdotool search --name "party-invitation by Mirvald" 2>/dev/null | head -1)
-    [ -n "$window" ] && break
-    kill -0 "$pid" 2>/dev/null || fail "the program ended before its window appeared"
-    sleep 0.1
-done
-[ -n "$window" ] || fail "no window"
+source "$(dirname "$0")/../support/x11.sh"
+window=$(wait_window "$PROGRAM_WINDOW" 30 "$pid") || fail "no window, or the program ended before it appeared"
 
 notices() { grep -c "^Order Callback$" "$work/stdout"; }
 # The menu begins when the music reaches its second order: the second notice.

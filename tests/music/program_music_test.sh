@@ -9,24 +9,16 @@ cd "$build"
 [ -f data/phatfunk.mod ] || { echo "SKIP: no data/phatfunk.mod in $build"; exit 77; }
 work=$(mktemp -d)
 trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
+source "$(dirname "$0")/../support/x11.sh"
 fail() { echo "FAIL: $*"; echo "--- stderr:"; cat "$work/stderr"; exit 1; }
 
-wait_window() {
-    for _ in $(seq $(( $2 * 10 ))); do
-        id=$(xwininfo -root -tree 2>/dev/null | sed -n -E "s/^ *(0x[0-9a-f]+) \"(.*)\": .*/\1 \2/p" |
-             grep -E "^[^ ]+ ($1)$" | head -1 | cut -d' ' -f1)
-        [ -n "$id" ] && { echo "$id"; return 0; }
-        sleep 0.1
-    done
-    return 1
-}
 size() { stat -c %s "$1" 2>/dev/null || echo 0; }
 
 raw=$work/audio.raw
 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=$raw INVITATION_NO_MESSAGE_BOXES=1 \
     ./invitation >"$work/stdout" 2>"$work/stderr" &
 pid=$!
-window=$(wait_window ".* - a party-invitation by Mirvald" 30) || fail "no window"
+window=$(wait_window "$PROGRAM_WINDOW" 30) || fail "no window"
 for _ in $(seq 100); do [ "$(size "$raw")" -gt 0 ] && break; sleep 0.1; done
 [ "$(size "$raw")" -gt 0 ] || fail "no audio written"
 sleep 0.5

@@ -1,5 +1,7 @@
 #include "tools/generate/module.h"
 
+#include "tools/generate/source_text.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -16,12 +18,6 @@ constexpr int32_t PERIODS[36] = {
     214, 202, 190, 180, 170, 160, 151, 143, 135, 127, 120, 113,   // octave 3
 };
 constexpr const char* NOTE_NAMES[12] = {"C-", "C#", "D-", "D#", "E-", "F-", "F#", "G-", "G#", "A-", "A#", "B-"};
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
-    return s;
-}
 
 std::vector<std::string_view> Words(std::string_view s) {
     std::vector<std::string_view> words;
@@ -216,7 +212,7 @@ int32_t NotePeriod(std::string_view note) {
 
 bool ParseScore(std::string_view text, Score& score, std::string& error) {
     score = Score();
-    int32_t lineNumber = 0;
+    int lineNumber = 0;
     int32_t current = -1;
     int32_t lastRow = -1;
     auto fail = [&](const std::string& message) {
@@ -224,10 +220,7 @@ bool ParseScore(std::string_view text, Score& score, std::string& error) {
         return false;
     };
     while (!text.empty()) {
-        size_t end = text.find('\n');
-        std::string_view line = Trim(text.substr(0, end));
-        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-        ++lineNumber;
+        std::string_view line = Trim(TakeLine(text, lineNumber));
         if (line.empty() || line.front() == '#') continue;
         auto words = Words(line);
         std::string_view keyword = words[0];
@@ -305,12 +298,9 @@ std::string CheckScore(const Score& score) {
 
 bool ParseSamples(std::string_view text, std::array<SampleDefinition, MOD_SAMPLES>& samples, std::string& error) {
     samples = {};
-    int32_t lineNumber = 0;
+    int lineNumber = 0;
     while (!text.empty()) {
-        size_t end = text.find('\n');
-        std::string_view line = Trim(text.substr(0, end));
-        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-        ++lineNumber;
+        std::string_view line = Trim(TakeLine(text, lineNumber));
         if (line.empty() || line.front() == '#') continue;
         auto words = Words(line);
         auto fail = [&](const std::string& message) {

@@ -1,5 +1,7 @@
 #include "tools/generate/pages.h"
 
+#include "tools/generate/source_text.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -15,12 +17,6 @@ constexpr double GAP_ADVANCE = 7;
 constexpr double BULLET_INDENT = 12;
 constexpr double TERM_COLUMN = 50;
 constexpr double TERM_GAP = 6;
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
-    return s;
-}
 
 bool StartsWith(std::string_view s, std::string_view prefix) {
     return s.substr(0, prefix.size()) == prefix;
@@ -40,11 +36,7 @@ std::vector<PageBlock> ParsePage(std::string_view text) {
     bool inParagraph = false;
     int lineNumber = 0;
     while (!text.empty()) {
-        size_t end = text.find('\n');
-        std::string_view raw = text.substr(0, end);
-        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-        ++lineNumber;
-        std::string_view line = Trim(raw);
+        std::string_view line = Trim(TakeLine(text, lineNumber));
         if (StartsWith(line, "%")) continue;
         if (line.empty()) {
             if (!blocks.empty() && blocks.back().kind != PageBlockKind::GAP)

@@ -1,5 +1,7 @@
 #include "tools/generate/pictures.h"
 
+#include "tools/generate/source_text.h"
+
 #include "image/scene_files.h"
 #include "panel/panel.h"
 #include "show/menu.h"
@@ -518,23 +520,14 @@ ShowTexts ParseShowTexts(std::string_view text, std::string& error) {
     ShowTexts texts;
     int lineNumber = 0;
     while (!text.empty()) {
-        size_t end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-        ++lineNumber;
-        auto trim = [](std::string_view s) {
-            while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r')) s.remove_prefix(1);
-            while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
-            return s;
-        };
-        line = trim(line);
+        std::string_view line = Trim(TakeLine(text, lineNumber));
         if (line.empty() || line.front() == '#') continue;
         size_t equals = line.find('=');
         if (equals == std::string_view::npos) {
             if (error.empty()) error = "line " + std::to_string(lineNumber) + ": expected key = value";
             continue;
         }
-        texts[std::string(trim(line.substr(0, equals)))] = std::string(trim(line.substr(equals + 1)));
+        texts[std::string(Trim(line.substr(0, equals)))] = std::string(Trim(line.substr(equals + 1)));
     }
     return texts;
 }

@@ -1,0 +1,19 @@
+// Reading the text sources of assets/ line by line.
+#pragma once
+
+#include <string_view>
+
+inline std::string_view Trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+    return s;
+}
+
+// Takes the next line off `text` (without its line break) and counts it.
+inline std::string_view TakeLine(std::string_view& text, int& lineNumber) {
+    size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+    ++lineNumber;
+    return line;
+}
