@@ -62,7 +62,9 @@ TEST(PageMarkup, WrapsAtWordsAndCutsWordsTooLongForALine) {
         {"aaa bbb ccc", 42, {"aaa bbb", "ccc"}},
         {"aaa bbb ccc", 66, {"aaa bbb ccc"}},
         {"  spaced   out  ", 60, {"spaced out"}},
-        {"nightshift-2027.party.example", 60, {"nightshift", "-2027.part", "y.example"}},
+        {"nightshift-2027.party.example", 60, {"nightshift", "-2027.", "party.", "example"}},
+        {"nightshift-2027.party.example", 102, {"nightshift-2027.", "party.example"}},
+        {"abcdefghijklmnop", 60, {"abcdefghij", "klmnop"}},
         {"é é é", 18, {"é", "é", "é"}},   // two bytes each: a character is never split
         {"", 60, {}},
     };

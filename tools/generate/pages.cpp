@@ -90,7 +90,9 @@ std::vector<std::string> WrapText(std::string_view text, double width,
             continue;
         }
         flush();
-        // A word wider than the whole line is cut where it no longer fits.
+        // A word wider than the whole line is cut where it no longer fits, after
+        // its last dot, hyphen, slash or at sign that fits if it has one, so an
+        // address breaks between its parts.
         while (measure(word) > width) {
             size_t cut = 0;
             while (cut < word.size()) {
@@ -98,6 +100,8 @@ std::vector<std::string> WrapText(std::string_view text, double width,
                 if (measure(word.substr(0, next)) > width) break;
                 cut = next;
             }
+            size_t joint = word.substr(0, cut).find_last_of(".-/@");
+            if (joint != std::string_view::npos && joint > 0) cut = joint + 1;
             if (cut == 0) cut = CharLength(word, 0);
             lines.emplace_back(word.substr(0, cut));
             word.remove_prefix(cut);
