@@ -25,7 +25,7 @@ namespace {
 // Frames are written often and read rarely: light compression with the one
 // row filter that measured both fastest and smallest on the show's frames.
 constexpr int PNG_COMPRESSION_LEVEL = 3;
-constexpr const char* X264_PRESET = "fast";
+constexpr const char* X264_PRESET = "veryfast";
 constexpr const char* X264_CRF = "18";
 // A fixed count keeps the encoded video the same on every machine.
 constexpr const char* X264_THREADS = "4";
