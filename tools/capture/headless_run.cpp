@@ -91,6 +91,7 @@ struct HeadlessLimitReached {};
 
 struct HeadlessRunState {
     const HeadlessRunOptions* options;
+    std::vector<KeyEvent> keys;   // ordered by time
     int64_t frame = 0;
     size_t nextKey = 0;
     std::vector<uint8_t> rgb;
@@ -99,7 +100,7 @@ struct HeadlessRunState {
 
 // Key events whose time has come reach KeyTable at the next PumpMessages.
 void QueueDueKeys(HeadlessRunState& state, double instant) {
-    const std::vector<KeyEvent>& keys = state.options->keys;
+    const std::vector<KeyEvent>& keys = state.keys;
     while (state.nextKey < keys.size() && keys[state.nextKey].milliseconds <= instant) {
         ScriptKey(keys[state.nextKey].virtualKey, keys[state.nextKey].down);
         ++state.nextKey;
@@ -190,6 +191,9 @@ int RunHeadlessShow(const HeadlessRunOptions& options) {
 
     HeadlessRunState state;
     state.options = &options;
+    state.keys = options.keys;
+    std::stable_sort(state.keys.begin(), state.keys.end(),
+                     [](const KeyEvent& a, const KeyEvent& b) { return a.milliseconds < b.milliseconds; });
     if (options.readPixels) state.rgb.resize(static_cast<size_t>(HEADLESS_WIDTH) * HEADLESS_HEIGHT * 3);
     SetVirtualClock(0.0);
     QueueDueKeys(state, 0.0);

@@ -55,7 +55,7 @@ struct HeadlessFrame {
 
 struct HeadlessRunOptions {
     int32_t fps = 60;                 // 1 to 1000
-    std::vector<KeyEvent> keys;       // ordered by time, as ParseKeyScript gives them
+    std::vector<KeyEvent> keys;       // in any order; equal times keep theirs
     double limitMilliseconds = HEADLESS_DEFAULT_LIMIT_MS;
     bool readPixels = true;
     // Called once per presented frame, in order. An exception thrown here
