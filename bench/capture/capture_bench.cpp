@@ -1,6 +1,7 @@
 // How fast the capture runs compared with the show it records. Each run is
 // one pass over the built-in tour; a headless run is made once per process.
 #include "tools/capture/capture_output.h"
+#include "tools/capture/png_file.h"
 
 #include <benchmark/benchmark.h>
 

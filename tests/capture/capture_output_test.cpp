@@ -1,6 +1,7 @@
 // The capture tool's parts that need no show: options, log lines, WAV header,
 // PNG files, finding ffmpeg, and the built-in tour.
 #include "tools/capture/capture_output.h"
+#include "tools/capture/png_file.h"
 
 #include "platform/platform.h"
 

@@ -1,5 +1,6 @@
 // invitation-capture as its users run it, from the build folder.
 #include "tools/capture/capture_output.h"
+#include "tools/capture/png_file.h"
 
 #include <gtest/gtest.h>
 

@@ -2,6 +2,7 @@
 // settled menu state reached by keys in both must give the same picture.
 // Runs under tests/support/with-xvfb 640x480, from the build folder.
 #include "tools/capture/capture_output.h"
+#include "tools/capture/png_file.h"
 
 #include <gtest/gtest.h>
 

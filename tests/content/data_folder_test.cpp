@@ -1,6 +1,7 @@
 // The data folder that "invitation-data build" writes from assets/.
 #include "tests/content/built_data.h"
 #include "tests/content/screen_mock.h"
+#include "tools/capture/png_file.h"
 
 #include "image/bmp.h"
 #include "image/scene_files.h"
@@ -101,8 +102,9 @@ TEST(DataFolder, EveryPictureLoadsAsTheGeneratorDrewIt) {
         bool same = loaded == meant.picture.rgb;
         if (!same) {
             std::string base = TemporaryDir(meant.fileName);
-            WritePng(base + "-loaded.png", image->width, image->height, loaded);
-            WritePng(base + "-meant.png", meant.picture.width, meant.picture.height, meant.picture.rgb);
+            std::string error;
+            WritePngRgb(base + "-loaded.png", loaded.data(), image->width, image->height, &error);
+            WritePngRgb(base + "-meant.png", meant.picture.rgb.data(), meant.picture.width, meant.picture.height, &error);
             ADD_FAILURE() << "pixels differ; see " << base << "-loaded.png and " << base << "-meant.png";
         }
         FreeRgbImage(image);

@@ -4,7 +4,7 @@
 #include "image/scene_files.h"
 #include "panel/panel.h"
 
-#include <png.h>
+#include "tools/capture/png_file.h"
 
 #include <algorithm>
 #include <cmath>
@@ -92,29 +92,6 @@ bool WriteScreenPng(const ScreenMock& screen, const std::string& path) {
     std::vector<uint8_t> rgb(screen.rgb.size());
     for (size_t i = 0; i < rgb.size(); ++i)
         rgb[i] = static_cast<uint8_t>(std::lround(std::clamp(screen.rgb[i], 0.0f, 1.0f) * 255));
-    return WritePng(path, screen.width, screen.height, rgb);
-}
-
-bool WritePng(const std::string& path, int32_t width, int32_t height, const std::vector<uint8_t>& rgb) {
-    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "wb"), std::fclose);
-    if (!file || rgb.size() != static_cast<size_t>(width) * height * 3) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!info) {
-        png_destroy_write_struct(&png, nullptr);
-        return false;
-    }
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        return false;
-    }
-    png_init_io(png, file.get());
-    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    for (int32_t r = 0; r < height; ++r)
-        png_write_row(png, const_cast<uint8_t*>(&rgb[static_cast<size_t>(r) * width * 3]));
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return true;
+    std::string error;
+    return WritePngRgb(path, rgb.data(), screen.width, screen.height, &error);
 }

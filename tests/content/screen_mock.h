@@ -21,5 +21,3 @@ bool MockPanel(ScreenMock& screen, const std::string& dataDir, int32_t panel, fl
 bool MockPointer(ScreenMock& screen, const std::string& dataDir, float dx, float dy);
 
 bool WriteScreenPng(const ScreenMock& screen, const std::string& path);
-// 8-bit RGB, rows from the top.
-bool WritePng(const std::string& path, int32_t width, int32_t height, const std::vector<uint8_t>& rgb);

@@ -52,11 +52,6 @@ std::string ProgressLine(int64_t frames, double showMilliseconds, double expecte
 // The 44-byte header of a 16-bit stereo 44100 Hz PCM WAV file.
 std::vector<uint8_t> WavHeader(int64_t stereoFrames);
 
-// 8-bit RGB, top row first. False with `error` set when the file cannot be written.
-bool WritePngRgb(const std::string& path, const uint8_t* rgb, int32_t width, int32_t height, std::string* error);
-// Reads an 8-bit RGB or RGBA PNG (alpha dropped); false when it cannot.
-bool ReadPngRgb(const std::string& path, std::vector<uint8_t>* rgb, int32_t* width, int32_t* height);
-
 // The full path of a program found in the directories of `searchPath` (a
 // PATH value), or empty.
 std::string FindProgram(std::string_view name, std::string_view searchPath);

@@ -1,0 +1,12 @@
+// PNG files of 8-bit RGB pictures: capture frames, test looks, saved comparisons.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Top row first. False with `error` set when the file cannot be written; nothing
+// is left under `path` then.
+bool WritePngRgb(const std::string& path, const uint8_t* rgb, int32_t width, int32_t height, std::string* error);
+// Reads an 8-bit RGB or RGBA PNG (alpha dropped); false when it cannot.
+bool ReadPngRgb(const std::string& path, std::vector<uint8_t>* rgb, int32_t* width, int32_t* height);
