@@ -36,11 +36,9 @@ close-request)
     xdotool getwindowgeometry "$window" | grep -q "Geometry: 640x480" || fail "window is not 640x480"
     sleep 1
     kill -0 $pid 2>/dev/null || fail "program ended by itself"
-    "$support/x-close-window" "$window"
-    for _ in $(seq 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-    kill -0 $pid 2>/dev/null && { kill $pid; fail "close request did not end the program"; }
-    wait $pid
+    close_and_wait "$support/x-close-window" "$window" $pid 10
     status=$?
+    [ $status -ne 124 ] || fail "close request did not end the program"
     [ $status -eq 0 ] || fail "exit status $status, expected 0"
     ;;
 *)

@@ -89,10 +89,10 @@ menu)
     ;;
 close-in-menu)
     kill -0 "$pid" 2>/dev/null || fail "the program ended during the menu"
-    "$support/x-close-window" "$window"
-    for _ in $(seq 30); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-    kill -0 "$pid" 2>/dev/null && fail "the close request did not end the program within 3 seconds"
-    wait "$pid"; status=$?; pid=
+    close_and_wait "$support/x-close-window" "$window" "$pid" 3
+    status=$?
+    pid=
+    [ "$status" -ne 124 ] || fail "the close request did not end the program within 3 seconds"
     [ "$status" -eq 0 ] || fail "exit status $status, expected 0"
     ;;
 *)

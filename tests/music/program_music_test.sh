@@ -30,11 +30,9 @@ echo "audio file grows by $rate bytes a second"
 [ "$rate" -gt 149940 ] && [ "$rate" -lt 202860 ] || fail "expected about 176400 bytes a second (44100 x 2 channels x 2 bytes)"
 
 kill -0 $pid 2>/dev/null || fail "program ended by itself"
-"$build/x-close-window" "$window"
-for _ in $(seq 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-kill -0 $pid 2>/dev/null && { kill $pid; fail "close request did not end the program"; }
-wait $pid
+close_and_wait "$build/x-close-window" "$window" $pid 10
 status=$?
+[ $status -ne 124 ] || fail "close request did not end the program"
 [ $status -eq 0 ] || fail "exit status $status, expected 0"
 
 bytes=$(size "$raw")

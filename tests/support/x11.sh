@@ -16,3 +16,17 @@ wait_window() {
 }
 
 PROGRAM_WINDOW=".* - a party-invitation by Mirvald"
+
+# close_and_wait CLOSER WINDOW PID SECONDS: sends WINDOW a close request with the
+# x-close-window program CLOSER and waits up to SECONDS for PID (a child of the
+# caller) to end. Returns its exit status, or 124 after killing it when it did not end.
+close_and_wait() {
+    "$1" "$2"
+    for _ in $(seq $(( $4 * 10 ))); do kill -0 "$3" 2>/dev/null || break; sleep 0.1; done
+    if kill -0 "$3" 2>/dev/null; then
+        kill "$3"
+        wait "$3"
+        return 124
+    fi
+    wait "$3"
+}
