@@ -9,7 +9,6 @@
 // Must be called before CreateDisplayWindow. The window is then hidden, the
 // display mode is never changed and no audio device is opened by the platform.
 void UseHeadlessPlatform();
-bool IsHeadlessPlatform();
 
 // TimeGetTime() reads the floor of this, in milliseconds.
 void SetVirtualClock(double milliseconds);

@@ -101,11 +101,6 @@ const char* BmpKindName(BmpKind kind) {
     return "?";
 }
 
-int32_t CountColours(const RgbPicture& picture, int32_t limit) {
-    auto colours = PaletteOf(picture);
-    return static_cast<int32_t>(std::min<size_t>(colours.size(), static_cast<size_t>(limit) + 1));
-}
-
 std::vector<uint8_t> EncodeBmp(const RgbPicture& picture, BmpKind kind, std::string& error) {
     std::vector<uint8_t> out;
     int bits = kind == BmpKind::RGB24 ? 24 : kind == BmpKind::PALETTE4 ? 4 : 8;

@@ -26,6 +26,3 @@ const char* BmpKindName(BmpKind kind);
 // The file, with its 14-byte file header. Empty, with the reason in `error`,
 // when a palette kind meets more colours than its table holds.
 std::vector<uint8_t> EncodeBmp(const RgbPicture& picture, BmpKind kind, std::string& error);
-
-// How many different colours the picture has, up to `limit` + 1.
-int32_t CountColours(const RgbPicture& picture, int32_t limit);

@@ -26,14 +26,6 @@ Canvas MakeCanvas(int32_t width, int32_t height) {
     return canvas;
 }
 
-ScreenRect PanelScreenRect(const PanelPlacement& placement) {
-    // x, y from -1 to 1 span the viewport, y upwards; screen rows run downwards.
-    auto column = [](double x) { return (x + 1.0) * SCREEN_WIDTH / 2.0; };
-    auto row = [](double y) { return (1.0 - y) * SCREEN_HEIGHT / 2.0; };
-    return {column(std::min(placement.xStart, placement.xEnd)), row(std::max(placement.yStart, placement.yEnd)),
-            column(std::max(placement.xStart, placement.xEnd)), row(std::min(placement.yStart, placement.yEnd))};
-}
-
 Canvas MakePanelCanvas(int32_t width, int32_t height, const PanelPlacement& placement) {
     Canvas canvas = MakeCanvas(width, height);
     // Corner (xStart, yStart) shows texture point (uStart, vStart), the opposite

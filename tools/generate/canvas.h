@@ -40,9 +40,6 @@ struct ScreenRect {
     double left, top, right, bottom;   // screen pixels
 };
 
-// The part of the screen the panel covers, in screen pixels (may reach past the screen).
-ScreenRect PanelScreenRect(const PanelPlacement& placement);
-
 // What a shader returns for one point: the colour and how much of it covers the texel.
 struct Paint {
     Rgb colour;
