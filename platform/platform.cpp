@@ -9,6 +9,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -127,7 +128,6 @@ bool ChooseFullscreenMode(SDL_DisplayMode* chosen) {
 }  // namespace
 
 void UseHeadlessPlatform() { Headless = true; }
-bool IsHeadlessPlatform() { return Headless; }
 void SetVirtualClock(double milliseconds) { VirtualMilliseconds = milliseconds; }
 double VirtualClock() { return VirtualMilliseconds; }
 void ScriptKey(int32_t virtualKey, bool down) { ScriptedEvents.push_back({virtualKey, down}); }
@@ -136,16 +136,16 @@ void SetPresentHook(std::function<void()> hook) { PresentHook = std::move(hook);
 int64_t PresentedFrames() { return FramesPresented; }
 
 void ReadFrameRgb(uint8_t* out, int32_t width, int32_t height) {
-    std::vector<uint8_t> rows(static_cast<size_t>(width) * height * 3);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     // The offscreen driver's surface has a single buffer.
     GLint doubleBuffered = 0;
     glGetIntegerv(GL_DOUBLEBUFFER, &doubleBuffered);
     glReadBuffer(doubleBuffered ? GL_BACK : GL_FRONT);
-    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rows.data());
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, out);
+    // GL gives the bottom row first: turn the rows over in place, no copy per frame.
     size_t stride = static_cast<size_t>(width) * 3;
-    for (int32_t y = 0; y < height; ++y)
-        std::memcpy(out + stride * y, rows.data() + stride * (height - 1 - y), stride);
+    for (int32_t top = 0, bottom = height - 1; top < bottom; ++top, --bottom)
+        std::swap_ranges(out + stride * top, out + stride * (top + 1), out + stride * bottom);
 }
 
 WindowHandle CreateDisplayWindow(int32_t width, int32_t height, int32_t fullscreen, void* /*instance*/) {
