@@ -1,8 +1,8 @@
 #include "tools/capture/headless_run.h"
 
-#include "image/scene_files.h"
+#include "app/run_program.h"
+
 #include "music/music.h"
-#include "panel/panel.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
 
@@ -176,18 +176,7 @@ int RunHeadlessShow(const HeadlessRunOptions& options) {
     }
     UseHeadlessPlatform();
     UseOfflineMusic();
-    if (!CreateDisplayWindow(HEADLESS_WIDTH, HEADLESS_HEIGHT, 1, nullptr)) {
-        ShowErrorMessage("cannot init opengl-window");
-        return HEADLESS_STARTUP_FAILED;
-    }
-    if (!InitScene()) {
-        ShowErrorMessage("cannot load scenes or textures");
-        return HEADLESS_STARTUP_FAILED;
-    }
-    if (!StartMusic(MUSIC_MODULE_PATH)) {
-        ShowErrorMessage("cannot play audio");
-        return HEADLESS_STARTUP_FAILED;
-    }
+    if (!StartProgram(nullptr)) return HEADLESS_STARTUP_FAILED;
 
     HeadlessRunState state;
     state.options = &options;
