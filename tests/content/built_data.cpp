@@ -18,7 +18,7 @@ struct BuiltData {
             return;
         }
         std::string target = TemporaryDir("data");
-        if (BuildDataFolder(DefaultAssetsDir(), target, error)) {
+        if (BuildDataFolder(DefaultAssetsDir(), target, 1, error)) {
             dir = target;
             owned = true;
         }

@@ -54,7 +54,7 @@ TEST(DataFolder, TwoBuildsAreByteIdentical) {
     REQUIRE_DATA();
     std::string again = TemporaryDir("again");
     std::string error;
-    ASSERT_TRUE(BuildDataFolder(DefaultAssetsDir(), again, error)) << error;
+    ASSERT_TRUE(BuildDataFolder(DefaultAssetsDir(), again, 1, error)) << error;
     size_t firstFiles = 0, secondFiles = 0;
     uint64_t first = HashFolder(BuiltDataDir(), firstFiles), second = HashFolder(again, secondFiles);
     fs::remove_all(again);
@@ -71,7 +71,7 @@ TEST(DataFolder, EveryPictureLoadsAsTheGeneratorDrewIt) {
     FontLibraryHandle fonts = OpenFonts(DEJAVU_FONT_DIR, error);
     ASSERT_TRUE(fonts) << error;
     std::vector<GeneratedPicture> pictures;
-    ASSERT_TRUE(DrawPictures(sources, *fonts, pictures, error)) << error;
+    ASSERT_TRUE(DrawPictures(sources, *fonts, 1, pictures, error)) << error;
     ASSERT_EQ(pictures.size(), static_cast<size_t>(SCENE_PICTURE_COUNT));
 
     std::map<std::pair<uint32_t, uint32_t>, int> kinds;   // (header size, bits x 10 + compression)
@@ -198,12 +198,12 @@ TEST(DataFolder, BadSourcesStopTheBuildWithTheReason) {
         ASSERT_TRUE(ReadTextFile(assets + "/" + c.file, original, error));
         rewrite(c.file, c.text);
         error.clear();
-        EXPECT_FALSE(BuildDataFolder(assets, out, error)) << c.file;
+        EXPECT_FALSE(BuildDataFolder(assets, out, 1, error)) << c.file;
         EXPECT_NE(error.find(c.message), std::string::npos) << error;
         rewrite(c.file, original);
     }
     error.clear();
-    EXPECT_FALSE(BuildDataFolder(assets + "/nowhere", out, error));
+    EXPECT_FALSE(BuildDataFolder(assets + "/nowhere", out, 1, error));
     EXPECT_NE(error.find("show.txt"), std::string::npos) << error;
     EXPECT_FALSE(fs::exists(out));   // nothing is written before everything is made
     fs::remove_all(assets);

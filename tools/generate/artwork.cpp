@@ -9,8 +9,8 @@
 #include <cmath>
 #include <unordered_map>
 
-Canvas PanelCanvas(int32_t number, int32_t width, int32_t height) {
-    return MakePanelCanvas(width, height, *FindPanelPlacement(number));
+Canvas PanelCanvas(int32_t number, int32_t width, int32_t height, int32_t scale) {
+    return MakePanelCanvas(width, height, *FindPanelPlacement(number), scale);
 }
 
 void Glow(Canvas& canvas, double cx, double cy, double radius, Rgb colour, double strength) {

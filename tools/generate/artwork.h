@@ -39,8 +39,9 @@ struct Lcg {
     }
 };
 
-// A canvas laid over the screen the way panel `number` shows it.
-Canvas PanelCanvas(int32_t number, int32_t width, int32_t height);
+// A canvas laid over the screen the way panel `number` shows it: a width x height
+// picture at scale 1, N times each side at picture scale N.
+Canvas PanelCanvas(int32_t number, int32_t width, int32_t height, int32_t scale);
 
 void Glow(Canvas& canvas, double cx, double cy, double radius, Rgb colour, double strength);
 void Line(Canvas& canvas, double ax, double ay, double bx, double by, double width, Rgb colour,

@@ -87,7 +87,7 @@ void PaintBackdrop(Canvas& canvas) {
 }  // namespace
 
 bool DrawBackdropPicture(const PictureSources&, FontLibrary&, GeneratedPicture& out, std::string&) {
-    Canvas canvas = PanelCanvas(out.number, 512, 512);
+    Canvas canvas = PanelCanvas(out.number, 512, 512, out.scale);
     PaintBackdrop(canvas);
     // Dithered: the slow gradients of the sky would show steps.
     out.picture = ToPicture(canvas, true);

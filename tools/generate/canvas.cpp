@@ -13,22 +13,24 @@ Rgb Scale(Rgb colour, double factor) {
             static_cast<float>(colour.b * factor)};
 }
 
-Canvas MakeCanvas(int32_t width, int32_t height) {
+Canvas MakeCanvas(int32_t width, int32_t height, int32_t pictureScale) {
     Canvas canvas;
-    canvas.width = width;
-    canvas.height = height;
-    canvas.texels.assign(static_cast<size_t>(width) * height, BLACK);
+    canvas.width = width * pictureScale;
+    canvas.height = height * pictureScale;
+    canvas.texels.assign(static_cast<size_t>(canvas.width) * canvas.height, BLACK);
+    canvas.scaleX = canvas.scaleY = pictureScale;
+    canvas.pictureScale = pictureScale;
     return canvas;
 }
 
-Canvas MakePanelCanvas(int32_t width, int32_t height, const PanelPlacement& placement) {
-    Canvas canvas = MakeCanvas(width, height);
+Canvas MakePanelCanvas(int32_t width, int32_t height, const PanelPlacement& placement, int32_t pictureScale) {
+    Canvas canvas = MakeCanvas(width, height, pictureScale);
     // Corner (xStart, yStart) shows texture point (uStart, vStart), the opposite
     // corner (uEnd, vEnd); v counts from the bottom row, texel rows from the top.
     ScreenCorners corners = PlacementOnScreen(placement);
     double x0 = corners.left, x1 = corners.right, y0 = corners.top, y1 = corners.bottom;
-    double c0 = placement.uStart * width, c1 = placement.uEnd * width;
-    double r0 = (1.0 - placement.vStart) * height, r1 = (1.0 - placement.vEnd) * height;
+    double c0 = placement.uStart * canvas.width, c1 = placement.uEnd * canvas.width;
+    double r0 = (1.0 - placement.vStart) * canvas.height, r1 = (1.0 - placement.vEnd) * canvas.height;
     canvas.scaleX = (c1 - c0) / (x1 - x0);
     canvas.scaleY = (r1 - r0) / (y1 - y0);
     canvas.originX = x0 - c0 / canvas.scaleX;
@@ -107,6 +109,10 @@ void FillRect(Canvas& canvas, ScreenRect box, Rgb colour, double radius, Blend b
     });
 }
 
+int32_t MaskTexels(const Canvas& canvas, int32_t length) {
+    return length * canvas.pictureScale;
+}
+
 Mask BlurMask(const Mask& mask, int32_t radius) {
     // Two box passes each way come close to a Gaussian glow.
     Mask out;
@@ -166,6 +172,12 @@ void BlitMask(Canvas& canvas, const Mask& mask, int32_t left, int32_t top, Blend
                        cover / 255.0 * strength, blend);
         }
     }
+}
+
+void BlitGlow(Canvas& canvas, const Mask& mask, int32_t left, int32_t top, int32_t radius,
+              const std::function<Rgb(int32_t, int32_t)>& colourAt, double strength) {
+    int32_t texels = MaskTexels(canvas, radius);
+    BlitMask(canvas, BlurMask(mask, texels), left - 2 * texels, top - 2 * texels, Blend::ADD, colourAt, strength);
 }
 
 std::vector<uint8_t> CanvasBytes(const Canvas& canvas, bool dither) {

@@ -1,5 +1,8 @@
 // A picture being painted: float RGB texels, and the map from the screen pixels
 // the picture is designed in (SCREEN_WIDTH x SCREEN_HEIGHT, rows from the top) to its texels.
+// At picture scale N the same picture has N times the texels each way, for a
+// screen of N x SCREEN_WIDTH by N x SCREEN_HEIGHT; drawers work in screen pixels
+// of the design screen and never see N, except where they count texels of a mask.
 #pragma once
 
 #include "panel/placement.h"
@@ -29,12 +32,16 @@ struct Canvas {
     // texel column = (screenX - originX) * scaleX, texel row = (screenY - originY) * scaleY
     double originX = 0, originY = 0;
     double scaleX = 1, scaleY = 1;
+    int32_t pictureScale = 1;   // N: texels each way per texel of the picture at scale 1
 };
 
-// Texels equal screen pixels from the top-left corner.
-Canvas MakeCanvas(int32_t width, int32_t height);
+constexpr int32_t MAX_PICTURE_SCALE = 4;
+
+// A width x height picture at scale 1, N times each side at `pictureScale` N.
+// Texels equal screen pixels (divided by N) from the top-left corner.
+Canvas MakeCanvas(int32_t width, int32_t height, int32_t pictureScale = 1);
 // Texels laid over the screen the way the panel shows them.
-Canvas MakePanelCanvas(int32_t width, int32_t height, const PanelPlacement& placement);
+Canvas MakePanelCanvas(int32_t width, int32_t height, const PanelPlacement& placement, int32_t pictureScale = 1);
 
 struct ScreenRect {
     double left, top, right, bottom;   // screen pixels
@@ -71,6 +78,10 @@ struct Mask {
     std::vector<uint8_t> coverage;
 };
 
+// Mask texels are the canvas's: lengths given in texels of the picture at scale 1
+// become `length` x pictureScale of them.
+int32_t MaskTexels(const Canvas& canvas, int32_t length);
+
 Mask BlurMask(const Mask& mask, int32_t radius);
 // The rim `width` texels wide just outside the mask's shapes.
 Mask OutlineMask(const Mask& mask, int32_t width);
@@ -78,6 +89,10 @@ Mask OutlineMask(const Mask& mask, int32_t width);
 Mask RotateMaskLeft(const Mask& mask);
 void BlitMask(Canvas& canvas, const Mask& mask, int32_t left, int32_t top, Blend blend,
               const std::function<Rgb(int32_t column, int32_t row)>& colourAt, double strength = 1.0);
+// A soft glow of the mask placed at (left, top), added under it; `radius` in
+// texels of the picture at scale 1.
+void BlitGlow(Canvas& canvas, const Mask& mask, int32_t left, int32_t top, int32_t radius,
+              const std::function<Rgb(int32_t column, int32_t row)>& colourAt, double strength);
 
 // Rounds to 8-bit RGB, rows from the top; with `dither`, an ordered dither hides
 // the steps of slow gradients.

@@ -6,8 +6,8 @@
 
 namespace {
 
-Canvas DrawCreditBanner(const std::string& word, FontLibrary& fonts, int32_t index) {
-    Canvas canvas = PanelCanvas(50 + index, 512, 256);
+Canvas DrawCreditBanner(const std::string& word, FontLibrary& fonts, int32_t index, int32_t scale) {
+    Canvas canvas = PanelCanvas(50 + index, 512, 256, scale);
     TextStyle style = {FontFace::SANS_BOLD, 120, 14};
     double width = MeasureText(fonts, style, word);
     if (width > 600) style.size *= 600 / width;
@@ -21,16 +21,17 @@ Canvas DrawCreditBanner(const std::string& word, FontLibrary& fonts, int32_t ind
                 text.originX;
     auto top = static_cast<int32_t>(std::lround((baseline - canvas.originY) * canvas.scaleY)) - text.baseline;
     auto colour = [ink](int32_t, int32_t) { return ink; };
-    BlitMask(canvas, BlurMask(text.mask, 5), left - 10, top - 10, Blend::ADD, colour, 0.35);
+    BlitGlow(canvas, text.mask, left, top, 5, colour, 0.35);
     BlitMask(canvas, text.mask, left, top, Blend::OVER, [ink](int32_t, int32_t) { return Scale(ink, 0.16); });
-    BlitMask(canvas, OutlineMask(text.mask, 2), left - 2, top - 2, Blend::OVER, colour);
+    int32_t rim = MaskTexels(canvas, 2);
+    BlitMask(canvas, OutlineMask(text.mask, rim), left - rim, top - rim, Blend::OVER, colour);
     FadingLine(canvas, 0, 640, 240 - style.size * 0.55, 1.5, ink, ink, 0.8);
     FadingLine(canvas, 0, 640, 240 + style.size * 0.55, 1.5, ink, ink, 0.8);
     return canvas;
 }
 
-Canvas DrawCreditName(const std::string& name, FontLibrary& fonts, int32_t index) {
-    Canvas canvas = PanelCanvas(53 + index, 256, 32);
+Canvas DrawCreditName(const std::string& name, FontLibrary& fonts, int32_t index, int32_t scale) {
+    Canvas canvas = PanelCanvas(53 + index, 256, 32, scale);
     TextStyle style = {FontFace::SANS_BOLD, 24, 1.5};
     DrawTextShaded(canvas, fonts, style, name, 320, 248, Align::CENTRE,
                    [](double, double) { return HexColour(0xFFFFFF); }, 2, 0.5);
@@ -38,8 +39,8 @@ Canvas DrawCreditName(const std::string& name, FontLibrary& fonts, int32_t index
     return canvas;
 }
 
-Canvas DrawBlink(const ShowTexts& texts, FontLibrary& fonts, bool lit) {
-    Canvas canvas = PanelCanvas(lit ? 60 : 61, 256, 256);
+Canvas DrawBlink(const ShowTexts& texts, FontLibrary& fonts, bool lit, int32_t scale) {
+    Canvas canvas = PanelCanvas(lit ? 60 : 61, 256, 256, scale);
     Rgb ink = lit ? AMBER : Scale(AMBER, 0.55);
     DrawTextShaded(canvas, fonts, {FontFace::SANS_BOLD, 26, 1.5}, Text(texts, "outro.blink"), 160, 428,
                    Align::CENTRE, [ink](double, double) { return ink; }, lit ? 3 : 0, 0.6);
@@ -61,12 +62,12 @@ bool DrawCreditsPicture(const PictureSources& sources, FontLibrary& fonts, Gener
     int32_t n = out.number;
     Canvas canvas;
     if (n >= 50 && n <= 52) {
-        canvas = DrawCreditBanner(Text(sources.texts, "credit." + std::to_string(n - 50) + ".role"), fonts, n - 50);
+        canvas = DrawCreditBanner(Text(sources.texts, "credit." + std::to_string(n - 50) + ".role"), fonts, n - 50, out.scale);
     } else if (n >= 53 && n <= 55) {
-        canvas = DrawCreditName(Text(sources.texts, "credit." + std::to_string(n - 53) + ".name"), fonts, n - 53);
+        canvas = DrawCreditName(Text(sources.texts, "credit." + std::to_string(n - 53) + ".name"), fonts, n - 53, out.scale);
         out.kind = BmpKind::PALETTE8;
     } else {
-        canvas = DrawBlink(sources.texts, fonts, n == 60);
+        canvas = DrawBlink(sources.texts, fonts, n == 60, out.scale);
         if (n == 61) out.kind = BmpKind::PALETTE4;
     }
     out.picture = ToPicture(canvas, false);

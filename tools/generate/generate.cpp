@@ -1,4 +1,4 @@
-// invitation-data build OUT_DIR [--assets DIR]
+// invitation-data build OUT_DIR [--assets DIR] [--scale N]
 #include "tools/generate/generate.h"
 
 #include "image/scene_files.h"
@@ -63,13 +63,13 @@ bool LoadPictureSources(const std::string& assetsDir, PictureSources& sources, s
     return true;
 }
 
-bool BuildDataFolder(const std::string& assetsDir, const std::string& outDir, std::string& error) {
+bool BuildDataFolder(const std::string& assetsDir, const std::string& outDir, int32_t scale, std::string& error) {
     PictureSources sources;
     if (!LoadPictureSources(assetsDir, sources, error)) return false;
     FontLibraryHandle fonts = OpenFonts(DEJAVU_FONT_DIR, error);
     if (!fonts) return false;
     std::vector<GeneratedPicture> pictures;
-    if (!DrawPictures(sources, *fonts, pictures, error)) return false;
+    if (!DrawPictures(sources, *fonts, scale, pictures, error)) return false;
 
     std::string score, samples;
     if (!ReadTextFile(assetsDir + "/music/phatfunk.txt", score, error)) return false;
@@ -99,9 +99,18 @@ bool BuildDataFolder(const std::string& assetsDir, const std::string& outDir, st
 
 int RunDataBuild(int argc, char** argv) {
     std::string outDir, assetsDir = DefaultAssetsDir();
+    int32_t scale = 1;
     for (int i = 0; i < argc; ++i) {
         if (std::strcmp(argv[i], "--assets") == 0 && i + 1 < argc) {
             assetsDir = argv[++i];
+        } else if (std::strcmp(argv[i], "--scale") == 0 && i + 1 < argc) {
+            const char* text = argv[++i];
+            if (std::strlen(text) != 1 || text[0] < '1' || text[0] > '0' + MAX_PICTURE_SCALE) {
+                std::fprintf(stderr, "invitation-data build: --scale takes 1 to %d, not \"%s\"\n", MAX_PICTURE_SCALE,
+                             text);
+                return 2;
+            }
+            scale = text[0] - '0';
         } else if (argv[i][0] != '-' && outDir.empty()) {
             outDir = argv[i];
         } else {
@@ -110,11 +119,11 @@ int RunDataBuild(int argc, char** argv) {
         }
     }
     if (outDir.empty()) {
-        std::fprintf(stderr, "usage: invitation-data build OUT_DIR [--assets DIR]\n");
+        std::fprintf(stderr, "usage: invitation-data build OUT_DIR [--assets DIR] [--scale N]\n");
         return 2;
     }
     std::string error;
-    if (!BuildDataFolder(assetsDir, outDir, error)) {
+    if (!BuildDataFolder(assetsDir, outDir, scale, error)) {
         std::fprintf(stderr, "invitation-data build: %s\n", error.c_str());
         return 1;
     }

@@ -8,8 +8,8 @@ namespace {
 
 constexpr double CLOCK_X = 482, CLOCK_Y = 196, CLOCK_R = 88;
 
-Canvas DrawClock() {
-    Canvas canvas = PanelCanvas(40, 512, 512);
+Canvas DrawClock(int32_t scale) {
+    Canvas canvas = PanelCanvas(40, 512, 512, scale);
     Glow(canvas, CLOCK_X, CLOCK_Y, CLOCK_R * 0.9, HexColour(0x3A1C50), 0.9);
     ScreenRect area = {CLOCK_X - CLOCK_R - 8, CLOCK_Y - CLOCK_R - 8, CLOCK_X + CLOCK_R + 8, CLOCK_Y + CLOCK_R + 8};
     Shade(canvas, area, Blend::ADD, [](double x, double y, double texel) {
@@ -56,8 +56,8 @@ Rgb Chrome(double y, double top, double bottom) {
     return Mix(AMBER, HexColour(0xFF5A3C), (t - 0.5) * 2);
 }
 
-Canvas DrawPartyName(const ShowTexts& texts, FontLibrary& fonts) {
-    Canvas canvas = PanelCanvas(42, 512, 128);
+Canvas DrawPartyName(const ShowTexts& texts, FontLibrary& fonts, int32_t scale) {
+    Canvas canvas = PanelCanvas(42, 512, 128, scale);
     std::string name = Text(texts, "party.name");
     TextStyle style = {FontFace::SANS_BOLD, 58, 1};
     double room = 376;
@@ -69,16 +69,16 @@ Canvas DrawPartyName(const ShowTexts& texts, FontLibrary& fonts) {
     return canvas;
 }
 
-Canvas DrawPartyYear(const ShowTexts& texts, FontLibrary& fonts) {
-    Canvas canvas = PanelCanvas(44, 256, 128);
+Canvas DrawPartyYear(const ShowTexts& texts, FontLibrary& fonts, int32_t scale) {
+    Canvas canvas = PanelCanvas(44, 256, 128, scale);
     TextStyle style = {FontFace::SANS_BOLD, 30, 9};
     DrawTextShaded(canvas, fonts, style, Text(texts, "party.year"), 338, 334, Align::CENTRE,
                    [](double x, double) { return Mix(CYAN, HexColour(0xC8F0FF), (x - 280) / 120); }, 3, 0.7);
     return canvas;
 }
 
-Canvas DrawBar(const ShowTexts& texts, FontLibrary& fonts, bool top) {
-    Canvas canvas = PanelCanvas(top ? 43 : 41, 1024, 1024);
+Canvas DrawBar(const ShowTexts& texts, FontLibrary& fonts, bool top, int32_t scale) {
+    Canvas canvas = PanelCanvas(top ? 43 : 41, 1024, 1024, scale);
     if (top) {
         FadingLine(canvas, 0, 640, 80, 2, CYAN, MAGENTA, 0.9);
         FadingLine(canvas, 60, 580, 86, 1, CYAN, CYAN, 0.5);
@@ -99,14 +99,14 @@ bool DrawLogoPicture(const PictureSources& sources, FontLibrary& fonts, Generate
     int32_t n = out.number;
     Canvas canvas;
     if (n == 40) {
-        canvas = DrawClock();
+        canvas = DrawClock(out.scale);
     } else if (n == 41 || n == 43) {
-        canvas = DrawBar(sources.texts, fonts, n == 43);
+        canvas = DrawBar(sources.texts, fonts, n == 43, out.scale);
         out.kind = n == 41 ? BmpKind::RLE8 : BmpKind::PALETTE8;
     } else if (n == 42) {
-        canvas = DrawPartyName(sources.texts, fonts);
+        canvas = DrawPartyName(sources.texts, fonts, out.scale);
     } else {
-        canvas = DrawPartyYear(sources.texts, fonts);
+        canvas = DrawPartyYear(sources.texts, fonts, out.scale);
     }
     out.picture = ToPicture(canvas, false);
     if (out.kind != BmpKind::RGB24)

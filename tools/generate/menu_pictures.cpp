@@ -58,12 +58,12 @@ void DrawEntryPicture(const ShowTexts& texts, FontLibrary& fonts, int32_t open, 
     double centreRow = (258 - canvas.originY) * canvas.scaleY;
     auto top = static_cast<int32_t>(std::lround(centreRow - text.advance / 2)) - text.originX +
                (upright.height - text.mask.width);
+    double span = MaskTexels(canvas, 400);
     auto colour = [&](int32_t, int32_t row) {
-        double t = std::clamp((row - (centreRow - 200)) / 400.0, 0.0, 1.0);
+        double t = std::clamp((row - (centreRow - span / 2)) / span, 0.0, 1.0);
         return Scale(Mix(AMBER, MAGENTA, t), 0.75);
     };
-    Mask glow = BlurMask(upright, 4);
-    BlitMask(canvas, glow, left - 8, top - 8, Blend::ADD, colour, 0.5);
+    BlitGlow(canvas, upright, left, top, 4, colour, 0.5);
     BlitMask(canvas, upright, left, top, Blend::OVER, colour);
 }
 
@@ -75,8 +75,8 @@ double ArrowDistance(double x, double y) {
     return std::min(TriangleDistance(x, y, ARROW), BoxDistance(x, y, ARROW_TAIL, 2));
 }
 
-Canvas DrawPointer() {
-    Canvas canvas = MakeCanvas(64, 64);
+Canvas DrawPointer(int32_t scale) {
+    Canvas canvas = MakeCanvas(64, 64, scale);
     Shade(canvas, {0, 0, 64, 64}, Blend::OVER, [](double x, double y, double texel) {
         double d = ArrowDistance(x, y);
         Rgb hot = Mix(HexColour(0xFFF1C8), AMBER, std::clamp((x - 4) / 34.0, 0.0, 1.0));
@@ -86,8 +86,8 @@ Canvas DrawPointer() {
     return canvas;
 }
 
-Canvas DrawPointerMask() {
-    Canvas canvas = MakeCanvas(64, 64);
+Canvas DrawPointerMask(int32_t scale) {
+    Canvas canvas = MakeCanvas(64, 64, scale);
     Shade(canvas, {0, 0, 64, 64}, Blend::OVER, [](double x, double y, double texel) {
         // Black under the arrow and a dark seam around it; white lets the frame through.
         double cover = Coverage(ArrowDistance(x, y) - 2.5, texel);
@@ -100,7 +100,7 @@ Canvas DrawPointerMask() {
 
 bool DrawButtonPicture(const PictureSources& sources, FontLibrary& fonts, GeneratedPicture& out, std::string&) {
     int32_t n = out.number;
-    Canvas canvas = PanelCanvas(n, 512, 512);
+    Canvas canvas = PanelCanvas(n, 512, 512, out.scale);
     DrawSlot(canvas, fonts, PREVIOUS_PAGE_POSITION, Text(sources.texts, "menu." + std::to_string(PREVIOUS_PAGE_POSITION)),
              n == BUTTON_PANEL + PREVIOUS_BUTTON, -1);
     DrawSlot(canvas, fonts, NEXT_PAGE_POSITION, Text(sources.texts, "menu." + std::to_string(NEXT_PAGE_POSITION)),
@@ -110,7 +110,7 @@ bool DrawButtonPicture(const PictureSources& sources, FontLibrary& fonts, Genera
 }
 
 bool DrawEntryPicture(const PictureSources& sources, FontLibrary& fonts, GeneratedPicture& out, std::string&) {
-    Canvas canvas = PanelCanvas(out.number, 512, 512);
+    Canvas canvas = PanelCanvas(out.number, 512, 512, out.scale);
     for (int32_t e = 0; e < static_cast<int32_t>(MENU_ENTRIES.size()); ++e)
         if (MENU_ENTRIES[e].picturePanel == out.number) DrawEntryPicture(sources.texts, fonts, e, canvas);
     out.picture = ToPicture(canvas, false);
@@ -119,9 +119,9 @@ bool DrawEntryPicture(const PictureSources& sources, FontLibrary& fonts, Generat
 
 bool DrawPointerPicture(const PictureSources&, FontLibrary&, GeneratedPicture& out, std::string&) {
     if (out.number == SPRITE_TEXTURE) {
-        out.picture = ToPicture(DrawPointer(), false);
+        out.picture = ToPicture(DrawPointer(out.scale), false);
     } else {
-        out.picture = ToPicture(DrawPointerMask(), false);
+        out.picture = ToPicture(DrawPointerMask(out.scale), false);
         out.kind = BmpKind::CORE8;
     }
     return true;

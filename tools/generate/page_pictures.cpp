@@ -65,9 +65,12 @@ double SettleBaseline(const Canvas& canvas, const std::vector<bool>& repeated, L
 bool DrawPage(const PictureSources& sources, int32_t textPage, FontLibrary& fonts, Canvas& canvas,
               std::string& error) {
     auto blocks = ParsePage(sources.pages[textPage]);
-    std::vector<bool> repeated = RepeatedRows(canvas, FIRST_TEXT_PAGE_PANEL + textPage);
+    // Lines settle on the rows of the picture at scale 1: the same layout at every scale.
+    int32_t panel = FIRST_TEXT_PAGE_PANEL + textPage;
+    Canvas grid = PanelCanvas(panel, canvas.width / canvas.pictureScale, canvas.height / canvas.pictureScale, 1);
+    std::vector<bool> repeated = RepeatedRows(grid, panel);
     PageMetrics metrics = {TEXT_WIDTH, TEXT_LAST_BASELINE - TEXT_TOP, [&](LineRole role, double baseline) {
-                               return SettleBaseline(canvas, repeated, role, TEXT_TOP + baseline) - TEXT_TOP;
+                               return SettleBaseline(grid, repeated, role, TEXT_TOP + baseline) - TEXT_TOP;
                            }};
     PageLayout layout = LayoutPage(
         blocks, [&](LineRole role, std::string_view s) { return MeasureText(fonts, PageStyle(role), s); }, metrics);
@@ -92,7 +95,7 @@ bool DrawPage(const PictureSources& sources, int32_t textPage, FontLibrary& font
     FindTextPage(textPage, entry, page);
     const TextStyle footer = {FontFace::CONDENSED_BOLD, 10, 0.8};
     Rgb footInk = HexColour(0x7C8AA6);
-    double footerBaseline = SettleBaseline(canvas, repeated, LineRole::BODY, FOOTER_BASELINE);
+    double footerBaseline = SettleBaseline(grid, repeated, LineRole::BODY, FOOTER_BASELINE);
     DrawText(canvas, fonts, footer, Text(sources.texts, "party.footer"), TEXT_LEFT, footerBaseline, Align::LEFT,
              footInk);
     DrawText(canvas, fonts, footer,
@@ -104,7 +107,7 @@ bool DrawPage(const PictureSources& sources, int32_t textPage, FontLibrary& font
 }  // namespace
 
 bool DrawPagePicture(const PictureSources& sources, FontLibrary& fonts, GeneratedPicture& out, std::string& error) {
-    Canvas canvas = PanelCanvas(out.number, 512, 512);
+    Canvas canvas = PanelCanvas(out.number, 512, 512, out.scale);
     if (!DrawPage(sources, out.number - FIRST_TEXT_PAGE_PANEL, fonts, canvas, error)) return false;
     out.picture = ToPicture(canvas, false);
     // The FAQ's eight pages go out as 8-bit pictures.

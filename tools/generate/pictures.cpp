@@ -33,8 +33,8 @@ std::string PageSourceName(int32_t textPage) {
     return std::string(MENU_ENTRIES[entry].pageFiles) + "-" + std::to_string(page + 1) + ".txt";
 }
 
-bool DrawPictures(const PictureSources& sources, FontLibrary& fonts, std::vector<GeneratedPicture>& pictures,
-                  std::string& error) {
+bool DrawPictures(const PictureSources& sources, FontLibrary& fonts, int32_t scale,
+                  std::vector<GeneratedPicture>& pictures, std::string& error) {
     for (const std::string& key : RequiredShowKeys())
         if (sources.texts.find(key) == sources.texts.end()) {
             error = "show.txt: the key " + key + " is missing";
@@ -47,7 +47,7 @@ bool DrawPictures(const PictureSources& sources, FontLibrary& fonts, std::vector
     pictures.clear();
     for (const ScenePicture& scene : SCENE_PICTURES) {
         int32_t n = scene.number;
-        GeneratedPicture out{n, SceneFileName(scene.path), BmpKind::RGB24, {}};
+        GeneratedPicture out{n, SceneFileName(scene.path), scale, BmpKind::RGB24, {}};
         for (const PictureFamily& family : PICTURE_FAMILIES)
             if (n >= family.first && n <= family.last && !family.draw(sources, fonts, out, error)) return false;
         pictures.push_back(std::move(out));

@@ -17,6 +17,7 @@ struct PictureSources {
 struct GeneratedPicture {
     int32_t number;         // texture number
     std::string fileName;   // "scr1.bmp"
+    int32_t scale;          // drawn for a screen of scale x 640 by scale x 480
     BmpKind kind;
     RgbPicture picture;     // the pixels the program is meant to see
 };
@@ -24,7 +25,8 @@ struct GeneratedPicture {
 // The source file of a text page (entry key and page), e.g. "party-2.txt".
 std::string PageSourceName(int32_t textPage);
 
-// All 41, in the order of the texture table. False with the reason in `error`
-// when a text does not fit its picture or a key is missing.
-bool DrawPictures(const PictureSources& sources, FontLibrary& fonts, std::vector<GeneratedPicture>& pictures,
-                  std::string& error);
+// All 41, in the order of the texture table, at picture scale 1 to
+// MAX_PICTURE_SCALE: the same pictures with `scale` times the texels each way.
+// False with the reason in `error` when a text does not fit its picture or a key is missing.
+bool DrawPictures(const PictureSources& sources, FontLibrary& fonts, int32_t scale,
+                  std::vector<GeneratedPicture>& pictures, std::string& error);

@@ -152,10 +152,7 @@ void DrawTextShaded(Canvas& canvas, FontLibrary& fonts, const TextStyle& style, 
         return colourAt(canvas.originX + (column + 0.5) / canvas.scaleX,
                         canvas.originY + (row + 0.5) / canvas.scaleY);
     };
-    if (glowRadius > 0) {
-        Mask glow = BlurMask(text.mask, glowRadius);
-        BlitMask(canvas, glow, left - 2 * glowRadius, top - 2 * glowRadius, Blend::ADD, colour, glowStrength);
-    }
+    if (glowRadius > 0) BlitGlow(canvas, text.mask, left, top, glowRadius, colour, glowStrength);
     BlitMask(canvas, text.mask, left, top, blend, colour);
 }
 

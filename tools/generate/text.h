@@ -45,7 +45,7 @@ enum class Align { LEFT, CENTRE, RIGHT };
 void DrawText(Canvas& canvas, FontLibrary& fonts, const TextStyle& style, std::string_view utf8, double x,
               double baseline, Align align, Rgb colour, Blend blend = Blend::OVER);
 // The same with the colour picked per screen point (gradients), and a soft glow
-// of `glowRadius` texels below it when the radius is above 0.
+// of `glowRadius` texels (at picture scale 1) below it when the radius is above 0.
 void DrawTextShaded(Canvas& canvas, FontLibrary& fonts, const TextStyle& style, std::string_view utf8, double x,
                     double baseline, Align align, const std::function<Rgb(double x, double y)>& colourAt,
                     int32_t glowRadius = 0, double glowStrength = 0, Blend blend = Blend::OVER);
