@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
@@ -90,12 +91,13 @@ void LoadRule(const PictureCheck& check, std::vector<std::string>& problems) {
 }
 
 // GL 1.1 takes only power-of-two sides; other drivers draw such a texture white.
+// A folder at scale 3 has sides of 3 x a power of two on purpose (see the summary).
 void PowerOfTwoRule(const PictureCheck& check, std::vector<std::string>& problems) {
     if (check.load != BmpStatus::OK) return;
     const int64_t sides[2] = {check.facts.width, std::abs(int64_t{check.facts.height})};
     const char* names[2] = {"width", "height"};
     for (int i = 0; i < 2; ++i)
-        if (!IsPowerOfTwo(sides[i]))
+        if (!IsPowerOfTwo(sides[i]) && !(sides[i] % check.scale == 0 && IsPowerOfTwo(sides[i] / check.scale)))
             problems.push_back(std::string(names[i]) + " " + std::to_string(sides[i]) +
                                " is not a power of two: drivers without non-power-of-two textures draw it "
                                "white; scale it to " +
@@ -117,12 +119,13 @@ std::string CompressionCell(const PictureCheck& c) { return SizeKnown(c) ? Compr
 std::string SizeCell(const PictureCheck& c) {
     return SizeKnown(c) ? std::to_string(c.facts.width) + "x" + std::to_string(c.facts.height) : "-";
 }
-// How the picture lands on its panel at 640 x 480: screen pixels per texel
-// across and up, and whether that is close to one.
+// How the picture lands on its panel on the screen of the folder's scale: screen
+// pixels per texel across and up, and whether that is close to one.
 TexelScale ScaleOnScreen(const PictureCheck& c) {
     const PanelPlacement* placement = FindPanelPlacement(c.number);
     if (!placement) return {0.0, 0.0};
-    return ScreenPixelsPerTexel(*placement, c.facts.width, std::abs(c.facts.height));
+    return ScreenPixelsPerTexel(*placement, c.facts.width, std::abs(c.facts.height), c.scale * SCREEN_WIDTH,
+                                c.scale * SCREEN_HEIGHT);
 }
 bool ScaleKnown(const PictureCheck& c) { return SizeKnown(c) && FindPanelPlacement(c.number); }
 std::string ScaleCell(const PictureCheck& c) {
@@ -204,9 +207,30 @@ void PrintReport(const std::vector<ReportLine>& lines) {
 
 }  // namespace
 
-PictureCheck CheckPicture(const ScenePicture& picture, const std::string& dir) {
+int32_t FolderPictureScale(const std::string& dir) {
+    int votes[MAX_PICTURE_SCALE + 1] = {};
+    for (const ScenePicture& picture : SCENE_PICTURES) {
+        const PanelPlacement* placement = FindPanelPlacement(picture.number);
+        const BmpFacts facts = ReadBmpFacts(ReadFileHead(JoinPath(dir, SceneFileName(picture.path))));
+        if (!placement || !facts.fieldsRead || facts.width <= 0 || facts.height == 0) continue;
+        const TexelScale at1 = ScreenPixelsPerTexel(*placement, facts.width, std::abs(facts.height));
+        // Pictures stretched one way and squeezed the other judge by their area.
+        const double pixels = std::sqrt(at1.x * at1.y);
+        if (!std::isfinite(pixels)) continue;
+        int32_t best = 1;
+        for (int32_t n = 2; n <= MAX_PICTURE_SCALE; ++n)
+            if (std::fabs(std::log(pixels * n)) < std::fabs(std::log(pixels * best))) best = n;
+        ++votes[best];
+    }
+    int32_t scale = 1;
+    for (int32_t n = 2; n <= MAX_PICTURE_SCALE; ++n)
+        if (votes[n] > votes[scale]) scale = n;
+    return scale;
+}
+
+PictureCheck CheckPicture(const ScenePicture& picture, const std::string& dir, int32_t scale) {
     PictureCheck check{picture.number, picture.path, JoinPath(dir, SceneFileName(picture.path)), false, {},
-                       BmpStatus::CANNOT_OPEN, {}};
+                       BmpStatus::CANNOT_OPEN, scale, {}};
     // The program's own existence test and load, on the same file.
     if (std::FILE* probe = std::fopen(check.file.c_str(), "rb")) {
         check.found = true;
@@ -230,8 +254,9 @@ int RunDataCheck(int argc, char** argv) {
     const std::string dir = argc == 1 ? argv[0] : "data";
     std::vector<ReportLine> lines;
     int loading = 0;
+    const int32_t scale = FolderPictureScale(dir);
     for (const ScenePicture& picture : SCENE_PICTURES) {
-        const PictureCheck check = CheckPicture(picture, dir);
+        const PictureCheck check = CheckPicture(picture, dir, scale);
         if (check.load == BmpStatus::OK) ++loading;
         ReportLine line;
         for (const ReportColumn& column : REPORT_COLUMNS) line.push_back(column.cell(check));
@@ -239,6 +264,9 @@ int RunDataCheck(int argc, char** argv) {
     }
     bool moduleFails = false;
     lines.push_back(ModuleLine(dir, moduleFails));
+    std::printf("pictures at scale %d, for a screen of %d x %d%s\n", scale, scale * SCREEN_WIDTH,
+                scale * SCREEN_HEIGHT,
+                scale == 3 ? "; their sides of 3 x a power of two need non-power-of-two textures (GL 2.0)" : "");
     PrintReport(lines);
     std::printf("%d of %d pictures load; the module is %s\n", loading, SCENE_PICTURE_COUNT,
                 moduleFails ? "not usable" : "there");

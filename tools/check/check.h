@@ -15,10 +15,16 @@ struct PictureCheck {
     bool found;
     BmpFacts facts;
     BmpStatus load;          // OK when LoadBmpImage would return a picture
+    int32_t scale;           // judged on a screen of scale x 640 by scale x 480
     std::vector<std::string> problems;   // each with what to do about it
 };
 
-PictureCheck CheckPicture(const ScenePicture& picture, const std::string& dir);
+// The picture scale a folder was drawn at: the N from 1 to MAX_PICTURE_SCALE at
+// which most of its pictures come nearest to one texel per pixel on a screen of
+// N x 640 by N x 480.
+int32_t FolderPictureScale(const std::string& dir);
+
+PictureCheck CheckPicture(const ScenePicture& picture, const std::string& dir, int32_t scale);
 
 // A line of the report is one cell per column; a new column is one entry of the
 // column table in check.cpp and, when it can find a problem, one problem rule.

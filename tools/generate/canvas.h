@@ -35,8 +35,6 @@ struct Canvas {
     int32_t pictureScale = 1;   // N: texels each way per texel of the picture at scale 1
 };
 
-constexpr int32_t MAX_PICTURE_SCALE = 4;
-
 // A width x height picture at scale 1, N times each side at `pictureScale` N.
 // Texels equal screen pixels (divided by N) from the top-left corner.
 Canvas MakeCanvas(int32_t width, int32_t height, int32_t pictureScale = 1);

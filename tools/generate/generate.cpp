@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <unistd.h>
 
 namespace {
 
@@ -63,13 +64,20 @@ bool LoadPictureSources(const std::string& assetsDir, PictureSources& sources, s
     return true;
 }
 
-bool BuildDataFolder(const std::string& assetsDir, const std::string& outDir, int32_t scale, std::string& error) {
+bool BuildDataFolder(const std::string& assetsDir, const std::string& outDir, int32_t scale, std::string& error,
+                     const BuildProgress& progress) {
     PictureSources sources;
     if (!LoadPictureSources(assetsDir, sources, error)) return false;
     FontLibraryHandle fonts = OpenFonts(DEJAVU_FONT_DIR, error);
     if (!fonts) return false;
+    // Drawing each picture, writing each file.
+    const int32_t steps = 2 * SCENE_PICTURE_COUNT + 1;
+    int32_t done = 0;
+    auto step = [&] {
+        if (progress) progress(++done, steps);
+    };
     std::vector<GeneratedPicture> pictures;
-    if (!DrawPictures(sources, *fonts, scale, pictures, error)) return false;
+    if (!DrawPictures(sources, *fonts, scale, pictures, error, [&](const GeneratedPicture&) { step(); })) return false;
 
     std::string score, samples;
     if (!ReadTextFile(assetsDir + "/music/phatfunk.txt", score, error)) return false;
@@ -93,8 +101,11 @@ bool BuildDataFolder(const std::string& assetsDir, const std::string& outDir, in
             return false;
         }
         if (!WriteFile(std::filesystem::path(outDir) / picture.fileName, bytes, error)) return false;
+        step();
     }
-    return WriteFile(std::filesystem::path(outDir) / SceneFileName(MUSIC_MODULE_PATH), module, error);
+    if (!WriteFile(std::filesystem::path(outDir) / SceneFileName(MUSIC_MODULE_PATH), module, error)) return false;
+    step();
+    return true;
 }
 
 int RunDataBuild(int argc, char** argv) {
@@ -123,7 +134,15 @@ int RunDataBuild(int argc, char** argv) {
         return 2;
     }
     std::string error;
-    if (!BuildDataFolder(assetsDir, outDir, scale, error)) {
+    // A larger scale takes seconds: a terminal sees how far the build is.
+    BuildProgress progress = nullptr;
+    if (isatty(STDERR_FILENO) == 1)
+        progress = [scale](int32_t done, int32_t steps) {
+            std::fprintf(stderr, "\rinvitation-data build: scale %d, %3d%%", scale, 100 * done / steps);
+        };
+    const bool built = BuildDataFolder(assetsDir, outDir, scale, error, progress);
+    if (progress) std::fprintf(stderr, "\r%40s\r", "");
+    if (!built) {
         std::fprintf(stderr, "invitation-data build: %s\n", error.c_str());
         return 1;
     }

@@ -34,7 +34,8 @@ std::string PageSourceName(int32_t textPage) {
 }
 
 bool DrawPictures(const PictureSources& sources, FontLibrary& fonts, int32_t scale,
-                  std::vector<GeneratedPicture>& pictures, std::string& error) {
+                  std::vector<GeneratedPicture>& pictures, std::string& error,
+                  const std::function<void(const GeneratedPicture&)>& drawn) {
     for (const std::string& key : RequiredShowKeys())
         if (sources.texts.find(key) == sources.texts.end()) {
             error = "show.txt: the key " + key + " is missing";
@@ -51,6 +52,7 @@ bool DrawPictures(const PictureSources& sources, FontLibrary& fonts, int32_t sca
         for (const PictureFamily& family : PICTURE_FAMILIES)
             if (n >= family.first && n <= family.last && !family.draw(sources, fonts, out, error)) return false;
         pictures.push_back(std::move(out));
+        if (drawn) drawn(pictures.back());
     }
     return true;
 }

@@ -5,6 +5,7 @@
 #include "tools/generate/show_texts.h"
 #include "tools/generate/text.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,5 +29,7 @@ std::string PageSourceName(int32_t textPage);
 // All 41, in the order of the texture table, at picture scale 1 to
 // MAX_PICTURE_SCALE: the same pictures with `scale` times the texels each way.
 // False with the reason in `error` when a text does not fit its picture or a key is missing.
+// `drawn`, when given, hears of each picture as it is done.
 bool DrawPictures(const PictureSources& sources, FontLibrary& fonts, int32_t scale,
-                  std::vector<GeneratedPicture>& pictures, std::string& error);
+                  std::vector<GeneratedPicture>& pictures, std::string& error,
+                  const std::function<void(const GeneratedPicture& picture)>& drawn = nullptr);
