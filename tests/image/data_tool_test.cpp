@@ -112,6 +112,7 @@ TEST(DataTool, CheckPassesAGoodFolderAndWarnsWithoutFailing) {
     }
     EXPECT_EQ(LineOf(run.out, "phatfunk.mod").substr(LineOf(run.out, "phatfunk.mod").size() - 2), "OK");
     EXPECT_NE(run.out.find("41 of 41 pictures load"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.rfind("pictures at scale 1, for a screen of 640 x 480\n", 0), 0u) << run.out;
 }
 
 TEST(DataTool, CheckNamesEachProblemAndWhatToDo) {

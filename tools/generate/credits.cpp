@@ -16,7 +16,7 @@ Canvas DrawCreditBanner(const std::string& word, FontLibrary& fonts, int32_t ind
     // middle of the word stays readable.
     const Rgb inks[3] = {AMBER, CYAN, MAGENTA};
     Rgb ink = inks[index % 3];
-    TextMask text = RenderText(fonts, style, word, canvas.scaleX, canvas.scaleY);
+    TextMask text = RenderText(fonts, style, word, canvas);
     auto left = static_cast<int32_t>(std::lround((320 - canvas.originX) * canvas.scaleX - text.advance / 2)) -
                 text.originX;
     auto top = static_cast<int32_t>(std::lround((baseline - canvas.originY) * canvas.scaleY)) - text.baseline;

@@ -50,7 +50,7 @@ void DrawEntryPicture(const ShowTexts& texts, FontLibrary& fonts, int32_t open, 
     double room = 400;
     double width = MeasureText(fonts, style, title);
     if (width > room) style.size *= room / width;
-    TextMask text = RenderText(fonts, style, title, canvas.scaleX, canvas.scaleY);
+    TextMask text = RenderText(fonts, style, title, canvas);
     Mask upright = RotateMaskLeft(text.mask);
     // Rotated, the baseline becomes a column; keep it at a fixed place so every title lines up.
     double baselineColumn = (236 - canvas.originX) * canvas.scaleX;

@@ -80,12 +80,21 @@ std::u32string DecodeUtf8(std::string_view utf8) {
     return out;
 }
 
-TextMask RenderText(FontLibrary& fonts, const TextStyle& style, std::string_view utf8, double scaleX,
-                    double scaleY) {
-    FT_Face face = fonts.faces[static_cast<size_t>(style.face)];
+namespace {
+
+// Where each glyph's pen stands (26.6 texels) with the face set to `scaleX` x
+// `scaleY` texels per screen pixel, and where the pen ends; no glyph for a code
+// the face cannot load.
+struct PenPositions {
+    std::vector<FT_UInt> indices;
+    std::vector<long> pens;
+    long end = 0;
+};
+
+PenPositions SetPens(FT_Face face, const TextStyle& style, std::string_view utf8, double scaleX, double scaleY) {
     FT_Set_Char_Size(face, std::lround(style.size * scaleX * 64), std::lround(style.size * scaleY * 64), 72, 72);
-    std::vector<PlacedGlyph> glyphs;
-    long pen = 0;   // 26.6 texels
+    PenPositions out;
+    long pen = 0;
     FT_UInt previous = 0;
     long tracking = std::lround(style.tracking * scaleX * 64);
     for (char32_t code : DecodeUtf8(utf8)) {
@@ -95,10 +104,32 @@ TextMask RenderText(FontLibrary& fonts, const TextStyle& style, std::string_view
             if (FT_Get_Kerning(face, previous, index, FT_KERNING_DEFAULT, &kern) == 0) pen += kern.x;
         }
         if (FT_Load_Glyph(face, index, FT_LOAD_DEFAULT) != 0) continue;
+        out.indices.push_back(index);
+        out.pens.push_back(pen);
+        pen += face->glyph->advance.x + tracking;
+        previous = index;
+    }
+    out.end = pen - tracking;
+    return out;
+}
+
+}  // namespace
+
+TextMask RenderText(FontLibrary& fonts, const TextStyle& style, std::string_view utf8, const Canvas& canvas) {
+    FT_Face face = fonts.faces[static_cast<size_t>(style.face)];
+    const double scaleX = canvas.scaleX, scaleY = canvas.scaleY;
+    const int32_t pictureScale = canvas.pictureScale;
+    // The pens stand where they stand in the picture at scale 1, so that hinted
+    // advances, rounded at each size, do not move the words at a larger scale.
+    PenPositions pens = SetPens(face, style, utf8, scaleX / pictureScale, scaleY / pictureScale);
+    FT_Set_Char_Size(face, std::lround(style.size * scaleX * 64), std::lround(style.size * scaleY * 64), 72, 72);
+    std::vector<PlacedGlyph> glyphs;
+    for (size_t i = 0; i < pens.indices.size(); ++i) {
+        if (FT_Load_Glyph(face, pens.indices[i], FT_LOAD_DEFAULT) != 0) continue;
         if (FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL) != 0) continue;
         const FT_Bitmap& bitmap = face->glyph->bitmap;
         PlacedGlyph glyph;
-        glyph.left = static_cast<int32_t>((pen + 32) >> 6) + face->glyph->bitmap_left;
+        glyph.left = static_cast<int32_t>((pens.pens[i] * pictureScale + 32) >> 6) + face->glyph->bitmap_left;
         glyph.top = face->glyph->bitmap_top;
         glyph.width = static_cast<int32_t>(bitmap.width);
         glyph.rows = static_cast<int32_t>(bitmap.rows);
@@ -107,11 +138,9 @@ TextMask RenderText(FontLibrary& fonts, const TextStyle& style, std::string_view
             std::copy_n(bitmap.buffer + static_cast<ptrdiff_t>(r) * bitmap.pitch, glyph.width,
                         glyph.coverage.begin() + static_cast<ptrdiff_t>(r) * glyph.width);
         glyphs.push_back(std::move(glyph));
-        pen += face->glyph->advance.x + tracking;
-        previous = index;
     }
     TextMask text;
-    text.advance = static_cast<double>(pen - tracking) / 64.0;
+    text.advance = static_cast<double>(pens.end * pictureScale) / 64.0;
     int32_t left = 0, right = 1, top = 1, bottom = 0;
     for (const PlacedGlyph& g : glyphs) {
         if (g.width == 0 || g.rows == 0) continue;
@@ -136,13 +165,14 @@ TextMask RenderText(FontLibrary& fonts, const TextStyle& style, std::string_view
 }
 
 double MeasureText(FontLibrary& fonts, const TextStyle& style, std::string_view utf8) {
-    return RenderText(fonts, style, utf8).advance;
+    FT_Face face = fonts.faces[static_cast<size_t>(style.face)];
+    return static_cast<double>(SetPens(face, style, utf8, 1, 1).end) / 64.0;
 }
 
 void DrawTextShaded(Canvas& canvas, FontLibrary& fonts, const TextStyle& style, std::string_view utf8, double x,
                     double baseline, Align align, const std::function<Rgb(double, double)>& colourAt,
                     int32_t glowRadius, double glowStrength, Blend blend) {
-    TextMask text = RenderText(fonts, style, utf8, canvas.scaleX, canvas.scaleY);
+    TextMask text = RenderText(fonts, style, utf8, canvas);
     double penX = (x - canvas.originX) * canvas.scaleX;
     if (align == Align::CENTRE) penX -= text.advance / 2;
     if (align == Align::RIGHT) penX -= text.advance;

@@ -26,7 +26,8 @@ struct TextStyle {
     double tracking = 0;    // extra screen pixels after every character
 };
 
-// One line of text as coverage in the texels of a canvas of the given scale.
+// One line of text as coverage in the texels of the canvas. At picture scale N
+// the glyphs are drawn N times larger but stand where they stand at scale 1.
 struct TextMask {
     Mask mask;
     int32_t baseline = 0;    // mask row of the baseline
@@ -34,8 +35,7 @@ struct TextMask {
     double advance = 0;      // texels from the pen's start to its end
 };
 
-TextMask RenderText(FontLibrary& fonts, const TextStyle& style, std::string_view utf8, double scaleX = 1,
-                    double scaleY = 1);
+TextMask RenderText(FontLibrary& fonts, const TextStyle& style, std::string_view utf8, const Canvas& canvas);
 // Width of the line on screen, in screen pixels.
 double MeasureText(FontLibrary& fonts, const TextStyle& style, std::string_view utf8);
 
