@@ -18,6 +18,14 @@ void RemoveQuietly(const std::string& path) {
     if (!path.empty()) std::remove(path.c_str());
 }
 
+// Messages name the folder the user named, not the temporary one beside it.
+bool NamingTheFolder(const CaptureWriter& writer, bool ok, std::string* error) {
+    if (ok || writer.framesTempDir.empty()) return ok;
+    for (size_t at; (at = error->find(writer.framesTempDir)) != std::string::npos;)
+        error->replace(at, writer.framesTempDir.size(), writer.framesDir);
+    return false;
+}
+
 bool Stopped(const CaptureWriter& writer, std::string* error) {
     if (!writer.stop || !*writer.stop) return false;
     *error = "interrupted";
@@ -84,7 +92,8 @@ std::string CaptureDestination(const CaptureWriter& writer) {
 }
 
 bool StartCapture(CaptureWriter& writer, std::string* error) {
-    if (!writer.framesDir.empty()) return StartFramesFolder(writer, error) && StartWav(writer.wav, error);
+    if (!writer.framesDir.empty())
+        return StartFramesFolder(writer, error) && NamingTheFolder(writer, StartWav(writer.wav, error), error);
     std::error_code failure;
     if (std::filesystem::is_directory(writer.outPath, failure)) {
         *error = "cannot write " + writer.outPath + ": it is a folder";
@@ -105,17 +114,19 @@ bool AddCaptureFrame(CaptureWriter& writer, const HeadlessFrame& frame, std::str
     }
     if (!writer.framesDir.empty()) {
         std::string path = (std::filesystem::path(writer.framesTempDir) / FrameFileName(frame.index)).string();
-        if (!WritePngRgb(path, frame.rgb, HEADLESS_WIDTH, HEADLESS_HEIGHT, error)) return false;
+        if (!WritePngRgb(path, frame.rgb, HEADLESS_WIDTH, HEADLESS_HEIGHT, error))
+            return NamingTheFolder(writer, false, error);
     } else if (!AddVideoFrame(writer.encoder, frame.rgb, error)) {
         return false;
     }
-    if (!AddWavSamples(writer.wav, frame.audio, error)) return false;
+    if (!AddWavSamples(writer.wav, frame.audio, error)) return NamingTheFolder(writer, false, error);
     ++writer.frames;
     return true;
 }
 
 bool FinishCapture(CaptureWriter& writer, std::string* error) {
     if (!FinishWav(writer.wav, error)) {
+        NamingTheFolder(writer, false, error);
         AbandonCapture(writer);
         return false;
     }

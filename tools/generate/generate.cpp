@@ -14,7 +14,8 @@
 
 namespace {
 
-// Under a temporary name until complete: a failed build keeps the files of the last good one.
+// Under a temporary name until complete: a write that fails or is interrupted
+// leaves the earlier file of that name whole.
 bool WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes, std::string& error) {
     OutputFile file;
     if (!OpenOutputFile(file, path.string(), &error)) return false;
@@ -105,6 +106,7 @@ int RunDataBuild(int argc, char** argv) {
         std::fprintf(stderr, "usage: invitation-data build OUT_DIR [--assets DIR]\n");
         return 2;
     }
+    RemoveOutputsOnSignal();
     std::string error;
     if (!BuildDataFolder(assetsDir, outDir, error)) {
         std::fprintf(stderr, "invitation-data build: %s\n", error.c_str());
