@@ -128,6 +128,13 @@ int main(int argc, char** argv) {
         writer = FramesWriter(options.framesDir);
     }
 
+    // From the first temporary on, an interrupt only asks to stop; whatever is
+    // unfinished then is removed.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGINT, OnInterrupt);
+    std::signal(SIGTERM, OnInterrupt);
+    writer.stop = &Interrupted;
+
     // Like the capture, the log gets its name only when everything is complete.
     OutputFile logFile;
     std::FILE* log = nullptr;
@@ -137,10 +144,6 @@ int main(int argc, char** argv) {
         std::fputs(CaptureLogHeader().c_str(), log);
     }
 
-    std::signal(SIGPIPE, SIG_IGN);
-    std::signal(SIGINT, OnInterrupt);
-    std::signal(SIGTERM, OnInterrupt);
-    writer.stop = &Interrupted;
     if (!StartCapture(writer, &error)) {
         AbandonCapture(writer);
         return Fail(error);
