@@ -1,5 +1,6 @@
 #include "show/outro.h"
 
+#include "music/music.h"
 #include "panel/draw.h"
 #include "platform/platform.h"
 #include "show/show.h"
@@ -27,6 +28,11 @@ OutroFade OutroFadeAt(int32_t t) {
 
 bool OutroEnds(const OutroFade& fade) { return fade.stage >= OUTRO_END_STAGE; }
 
+float OutroMusicLevel(const OutroFade& fade) {
+    if (fade.stage < OUTRO_FADE_STAGE) return 1.0f;
+    return fade.stage >= OUTRO_END_STAGE ? 0.0f : fade.fadeLevel;
+}
+
 void DrawOutroCredits(const OutroCredits& credits) {
     if (credits.stage < 0 || credits.stage >= OUTRO_CREDIT_STAGES) return;
     DrawPanelShifted(CREDIT_WIDE_PANEL + credits.stage, credits.offset, 0.0f, credits.brightness, true);
@@ -43,6 +49,7 @@ void DrawOutroFade(const OutroFade& fade) {
 // Never pumps messages: keys and close requests wait until the show is over.
 void RunOutro() {
     uint32_t startTime = TimeGetTime();
+    bool musicFading = false;
     for (;;) {
         int32_t t = static_cast<int32_t>(TimeGetTime() - startTime);
         ClearFrame();
@@ -51,6 +58,13 @@ void RunOutro() {
         DrawOutroBlink(OutroBlinkPanel(t));
         OutroFade fade = OutroFadeAt(t);
         DrawOutroFade(fade);
+        // The music falls with the overlay's level from its first frame below 1
+        // and meets silence where the overlay meets black.
+        float musicLevel = OutroMusicLevel(fade);
+        if (musicLevel < 1.0f && !musicFading) {
+            FadeOutMusic(musicLevel, static_cast<int32_t>(std::lround(musicLevel / OUTRO_RATE)));
+            musicFading = true;
+        }
         CurrentShowStatus = {ShowPhase::OUTRO, -1, -1, -1, -1, -1};
         PresentFrame();
         if (OutroEnds(fade)) break;

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -214,6 +215,29 @@ TEST_F(LiveMusic, TheDiskDriverGetsTheModulesSound) {
     double energy = 0;
     for (int16_t sample : live) energy += static_cast<double>(sample) * sample;
     EXPECT_GT(std::sqrt(energy / static_cast<double>(live.size())), 300.0) << "silent";
+}
+
+TEST_F(LiveMusic, TheFadeReachesTheDeviceAndEndsInSilence) {
+    std::string file = std::filesystem::path(path_).parent_path() / "fade.raw";
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
+    ASSERT_TRUE(StartMusic(path_.c_str()));
+    Sleep(300);
+    FadeOutMusic(1.0f, 200);
+    Sleep(700);
+    StopMusic();
+    unsetenv("SDL_DISKAUDIOFILE");
+    std::ifstream in(file, std::ios::binary);
+    std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::vector<int16_t> live(bytes.size() / 2);
+    std::memcpy(live.data(), bytes.data(), live.size() * 2);
+    // The last 300 ms the device got lie well after the fade's end: silence,
+    // where the module itself sounds all along (a note at every order).
+    size_t tail = static_cast<size_t>(MUSIC_MIX_RATE) * 3 / 10 * 2;
+    ASSERT_GT(live.size(), 3 * tail);
+    EXPECT_TRUE(std::all_of(live.end() - static_cast<ptrdiff_t>(tail), live.end(), [](int16_t v) { return v == 0; }))
+        << "sound after the fade";
+    EXPECT_GT(live.size() - LeadingZeros(live), 2 * tail) << "no sound before the fade";
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <random>
@@ -194,6 +195,33 @@ TEST_F(OfflineMusic, SameSamplesOnEveryRunWhateverTheSteps) {
     bool sound = false;
     for (int16_t sample : first) sound = sound || sample != 0;
     EXPECT_TRUE(sound);
+}
+
+TEST_F(OfflineMusic, FadeFallsFromTheInstantAskedAndEndsInSilence) {
+    std::string path = WriteMod(TwoOrders());
+    int64_t until = PATTERN + 20000;
+    std::vector<int16_t> plain = RenderInSteps(path, {735}, until);
+    // Half a second in, a fade from 0.8 over 500 ms (22050 frames).
+    constexpr int64_t START = MUSIC_MIX_RATE / 2, LENGTH = MUSIC_MIX_RATE / 2;
+    ASSERT_TRUE(StartMusic(path.c_str()));
+    std::vector<int16_t> faded;
+    RenderMusicUntil(START, &faded);
+    FadeOutMusic(0.8f, 500);
+    FadeOutMusic(1.0f, 60000);   // a fade under way is not started again
+    RenderMusicUntil(until, &faded);
+    ASSERT_EQ(faded.size(), plain.size());
+    EXPECT_TRUE(std::equal(plain.begin(), plain.begin() + 2 * START, faded.begin())) << "changed before the fade";
+    for (int64_t frame : {START + 1, START + LENGTH / 4, START + LENGTH / 2, START + LENGTH - 1})
+        for (int64_t c = 0; c < 2; ++c) {
+            double level = 0.8 * (1.0 - static_cast<double>(frame - START) / LENGTH);
+            size_t i = static_cast<size_t>(2 * frame + c);
+            EXPECT_NEAR(faded[i], plain[i] * level * level, 0.51) << "frame " << frame;
+        }
+    EXPECT_TRUE(std::all_of(faded.begin() + 2 * (START + LENGTH), faded.end(), [](int16_t v) { return v == 0; }))
+        << "not silent after the fade";
+    bool plainSound = false;
+    for (size_t i = 2 * (START + LENGTH); i < plain.size(); ++i) plainSound = plainSound || plain[i] != 0;
+    EXPECT_TRUE(plainSound) << "the module is silent there anyway";
 }
 
 // Side over mid of one note on one channel: +0.15 for a left channel, -0.15 for a right one.
