@@ -6,11 +6,13 @@
 #include "image/bmp.h"
 #include "image/scene_files.h"
 #include "panel/panel.h"
+#include "show/outro.h"
 #include "tools/generate/generate.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -211,4 +213,57 @@ TEST(DataFolder, BadSourcesStopTheBuildWithTheReason) {
     EXPECT_NE(error.find("show.txt"), std::string::npos) << error;
     EXPECT_FALSE(fs::exists(out));   // nothing is written before everything is made
     fs::remove_all(assets);
+}
+
+// Seen as the outro moves them, every ms of the credit stages: no lit point of a
+// name falls on a lit point of its word while both are visible.
+TEST(DataFolder, CreditNamesNeverCoverTheirWords) {
+    REQUIRE_DATA();
+    // Where a picture lights the screen with its panel at rest, at a quarter of full ink or more.
+    auto litAtRest = [](int32_t panel) {
+        std::vector<uint8_t> lit(640 * 480, 0);
+        const char* path = nullptr;
+        for (const ScenePicture& scene : SCENE_PICTURES)
+            if (scene.number == panel) path = scene.path;
+        RgbImage* image = path ? LoadBmpImage((BuiltDataDir() + "/" + SceneFileName(path)).c_str()) : nullptr;
+        if (!image) return lit;
+        const PanelPlacement& p = Placement(panel);
+        for (int32_t y = 0; y < 480; ++y)
+            for (int32_t x = 0; x < 640; ++x) {
+                double gx = (x + 0.5) / 320.0 - 1.0, gy = 1.0 - (y + 0.5) / 240.0;
+                double s = (gx - p.xStart) / (p.xEnd - p.xStart), w = (gy - p.yStart) / (p.yEnd - p.yStart);
+                if (s < 0 || s >= 1 || w < 0 || w >= 1) continue;
+                auto c = static_cast<int32_t>((p.uStart + s * (p.uEnd - p.uStart)) * image->width);
+                auto r = static_cast<int32_t>((p.vStart + w * (p.vEnd - p.vStart)) * image->height);
+                const uint8_t* t = &image->pixels[(static_cast<size_t>(r) * image->width + c) * 3];
+                lit[y * 640 + x] = std::max({t[0], t[1], t[2]}) >= 64;
+            }
+        FreeRgbImage(image);
+        return lit;
+    };
+    for (int32_t stage = 0; stage < OUTRO_CREDIT_STAGES; ++stage) {
+        std::vector<uint8_t> word = litAtRest(CREDIT_WIDE_PANEL + stage), name = litAtRest(CREDIT_NAME_PANEL + stage);
+        ASSERT_GT(std::count(word.begin(), word.end(), 1), 1000) << "stage " << stage;
+        ASSERT_GT(std::count(name.begin(), name.end(), 1), 300) << "stage " << stage;
+        int worst = 0, worstT = 0;
+        for (int32_t t = stage * 2000; t < stage * 2000 + 2000; ++t) {
+            OutroCredits credits = OutroCreditsAt(t);
+            if (credits.brightness < 0.05f) continue;
+            // Screen pixels per unit of shift: 320 across, 240 up.
+            auto wordShift = static_cast<int32_t>(std::lround(credits.offset * 320.0));
+            auto nameRise = static_cast<int32_t>(std::lround(credits.offset * 240.0));
+            int covered = 0;
+            for (int32_t y = 0; y < 480; ++y)
+                for (int32_t x = 0; x < 640; ++x) {
+                    int32_t sy = y - nameRise, wx = x - wordShift;
+                    if (name[y * 640 + x] && sy >= 0 && sy < 480 && wx >= 0 && wx < 640 && word[sy * 640 + wx])
+                        ++covered;
+                }
+            if (covered > worst) {
+                worst = covered;
+                worstT = t;
+            }
+        }
+        EXPECT_EQ(worst, 0) << "credit " << stage << ": " << worst << " pixels of the name on its word at t " << worstT;
+    }
 }
