@@ -41,12 +41,6 @@ uint64_t HashFolder(const std::string& dir, size_t& files) {
     return hash;
 }
 
-const PanelPlacement& Placement(int32_t number) {
-    for (const PanelPlacement& p : SCENE_PANEL_PLACEMENTS)
-        if (number >= p.first && number <= p.last) return p;
-    return SCENE_PANEL_PLACEMENTS[0];
-}
-
 bool IsPowerOfTwo(int32_t n) {
     return n > 0 && (n & (n - 1)) == 0;
 }
@@ -130,7 +124,8 @@ TEST(DataFolder, LitTexelsShowOnScreenAndPagesKeepClearOfTheMenu) {
         SCOPED_TRACE(scene.path);
         RgbImage* image = LoadBmpImage((BuiltDataDir() + "/" + SceneFileName(scene.path)).c_str());
         ASSERT_NE(image, nullptr);
-        const PanelPlacement& p = Placement(n);
+        const PanelPlacement& p = *FindPanelPlacement(n);
+        const ScreenCorners screen = PlacementOnScreen(p);
         bool slides = n == 35 || (n >= 50 && n <= 55);   // moved as they are drawn
         int stray = 0;
         for (int32_t r = 0; r < image->height; ++r)
@@ -139,11 +134,12 @@ TEST(DataFolder, LitTexelsShowOnScreenAndPagesKeepClearOfTheMenu) {
                 if (std::max({t[0], t[1], t[2]}) <= 8) continue;
                 double u = (c + 0.5) / image->width, v = (r + 0.5) / image->height;
                 double s = (u - p.uStart) / (p.uEnd - p.uStart), w = (v - p.vStart) / (p.vEnd - p.vStart);
-                double x = p.xStart + s * (p.xEnd - p.xStart), y = p.yStart + w * (p.yEnd - p.yStart);
+                double x = screen.left + s * (screen.right - screen.left);
+                double y = screen.top + w * (screen.bottom - screen.top);
                 bool inWindow = s >= 0 && s <= 1 && w >= 0 && w <= 1;
-                bool onScreen = slides || (x >= -1 && x <= 1 && y >= -1 && y <= 1);
-                // Page text ends left of the menu labels at screen x 0.5875 (pixel 508).
-                bool clearOfMenu = n < 2 || n > 18 || x < 0.5875;
+                bool onScreen = slides || (x >= 0 && x <= SCREEN_WIDTH && y >= 0 && y <= SCREEN_HEIGHT);
+                // Page text ends left of the menu labels at screen pixel 508.
+                bool clearOfMenu = n < 2 || n > 18 || x < 508;
                 if (!(inWindow && onScreen && clearOfMenu)) ++stray;
             }
         EXPECT_EQ(stray, 0);
@@ -221,22 +217,21 @@ TEST(DataFolder, CreditNamesNeverCoverTheirWords) {
     REQUIRE_DATA();
     // Where a picture lights the screen with its panel at rest, at a quarter of full ink or more.
     auto litAtRest = [](int32_t panel) {
-        std::vector<uint8_t> lit(640 * 480, 0);
+        std::vector<uint8_t> lit(SCREEN_WIDTH * SCREEN_HEIGHT, 0);
         const char* path = nullptr;
         for (const ScenePicture& scene : SCENE_PICTURES)
             if (scene.number == panel) path = scene.path;
         RgbImage* image = path ? LoadBmpImage((BuiltDataDir() + "/" + SceneFileName(path)).c_str()) : nullptr;
         if (!image) return lit;
-        const PanelPlacement& p = Placement(panel);
-        for (int32_t y = 0; y < 480; ++y)
-            for (int32_t x = 0; x < 640; ++x) {
-                double gx = (x + 0.5) / 320.0 - 1.0, gy = 1.0 - (y + 0.5) / 240.0;
-                double s = (gx - p.xStart) / (p.xEnd - p.xStart), w = (gy - p.yStart) / (p.yEnd - p.yStart);
-                if (s < 0 || s >= 1 || w < 0 || w >= 1) continue;
-                auto c = static_cast<int32_t>((p.uStart + s * (p.uEnd - p.uStart)) * image->width);
-                auto r = static_cast<int32_t>((p.vStart + w * (p.vEnd - p.vStart)) * image->height);
+        const PanelPlacement& p = *FindPanelPlacement(panel);
+        for (int32_t y = 0; y < SCREEN_HEIGHT; ++y)
+            for (int32_t x = 0; x < SCREEN_WIDTH; ++x) {
+                PlacementPoint at = PlacementAtPixel(p, x, y);
+                if (at.s < 0 || at.s >= 1 || at.t < 0 || at.t >= 1) continue;
+                auto c = static_cast<int32_t>((p.uStart + at.s * (p.uEnd - p.uStart)) * image->width);
+                auto r = static_cast<int32_t>((p.vStart + at.t * (p.vEnd - p.vStart)) * image->height);
                 const uint8_t* t = &image->pixels[(static_cast<size_t>(r) * image->width + c) * 3];
-                lit[y * 640 + x] = std::max({t[0], t[1], t[2]}) >= 64;
+                lit[y * SCREEN_WIDTH + x] = std::max({t[0], t[1], t[2]}) >= 64;
             }
         FreeRgbImage(image);
         return lit;
@@ -253,10 +248,11 @@ TEST(DataFolder, CreditNamesNeverCoverTheirWords) {
             auto wordShift = static_cast<int32_t>(std::lround(credits.offset * 320.0));
             auto nameRise = static_cast<int32_t>(std::lround(credits.offset * 240.0));
             int covered = 0;
-            for (int32_t y = 0; y < 480; ++y)
-                for (int32_t x = 0; x < 640; ++x) {
+            for (int32_t y = 0; y < SCREEN_HEIGHT; ++y)
+                for (int32_t x = 0; x < SCREEN_WIDTH; ++x) {
                     int32_t sy = y - nameRise, wx = x - wordShift;
-                    if (name[y * 640 + x] && sy >= 0 && sy < 480 && wx >= 0 && wx < 640 && word[sy * 640 + wx])
+                    if (name[y * SCREEN_WIDTH + x] && sy >= 0 && sy < SCREEN_HEIGHT && wx >= 0 && wx < SCREEN_WIDTH &&
+                        word[sy * SCREEN_WIDTH + wx])
                         ++covered;
                 }
             if (covered > worst) {
