@@ -59,6 +59,24 @@ protected:
         path_ = WriteTempFile("short.mod", BuildTinyMod(ShortOrders()));
     }
     void TearDown() override { StopMusic(); }
+
+    // Starts the music on SDL's disk driver; the sound goes to the file returned.
+    std::string StartOnDisk(const char* fileName) {
+        std::string file = std::filesystem::path(path_).parent_path() / fileName;
+        setenv("SDL_AUDIODRIVER", "disk", 1);
+        setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
+        return StartMusic(path_.c_str()) ? file : std::string();
+    }
+
+    static std::vector<int16_t> ReadDiskSamples(const std::string& file) {
+        std::ifstream in(file, std::ios::binary);
+        std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        EXPECT_EQ(bytes.size() % 4, 0u);
+        std::vector<int16_t> samples(bytes.size() / 2);
+        std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+        return samples;
+    }
+
     std::string path_;
 };
 
@@ -179,10 +197,8 @@ TEST_F(LiveMusic, ADeviceThatCannotOpenGivesFalse) {
 }
 
 TEST_F(LiveMusic, TheDiskDriverGetsTheModulesSound) {
-    std::string file = std::filesystem::path(path_).parent_path() / "disk.raw";
-    setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
-    ASSERT_TRUE(StartMusic(path_.c_str()));
+    std::string file = StartOnDisk("disk.raw");
+    ASSERT_FALSE(file.empty());
     Sleep(300);
     auto firstSize = static_cast<double>(std::filesystem::file_size(file));
     Clock::time_point firstAt = Clock::now();
@@ -194,14 +210,9 @@ TEST_F(LiveMusic, TheDiskDriverGetsTheModulesSound) {
     // 44100 stereo 16-bit frames a second.
     EXPECT_NEAR((lastSize - firstSize) / seconds, MUSIC_MIX_RATE * 4.0, MUSIC_MIX_RATE * 4.0 * 0.15);
 
-    std::ifstream in(file, std::ios::binary);
-    std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    EXPECT_EQ(bytes.size() % 4, 0u);
-
     // Exactly what offline rendering of the module gives, after whatever
     // buffers of silence the device wrote while it waited to be started.
-    std::vector<int16_t> live(bytes.size() / 2);
-    std::memcpy(live.data(), bytes.data(), live.size() * 2);
+    std::vector<int16_t> live = ReadDiskSamples(file);
     UseOfflineMusic(true);
     ASSERT_TRUE(StartMusic(path_.c_str()));
     std::vector<int16_t> offline;
@@ -218,19 +229,14 @@ TEST_F(LiveMusic, TheDiskDriverGetsTheModulesSound) {
 }
 
 TEST_F(LiveMusic, TheFadeReachesTheDeviceAndEndsInSilence) {
-    std::string file = std::filesystem::path(path_).parent_path() / "fade.raw";
-    setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
-    ASSERT_TRUE(StartMusic(path_.c_str()));
+    std::string file = StartOnDisk("fade.raw");
+    ASSERT_FALSE(file.empty());
     Sleep(300);
     FadeOutMusic(1.0f, 200);
     Sleep(700);
     StopMusic();
     unsetenv("SDL_DISKAUDIOFILE");
-    std::ifstream in(file, std::ios::binary);
-    std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    std::vector<int16_t> live(bytes.size() / 2);
-    std::memcpy(live.data(), bytes.data(), live.size() * 2);
+    std::vector<int16_t> live = ReadDiskSamples(file);
     // The last 300 ms the device got lie well after the fade's end: silence,
     // where the module itself sounds all along (a note at every order).
     size_t tail = static_cast<size_t>(MUSIC_MIX_RATE) * 3 / 10 * 2;
