@@ -65,11 +65,10 @@ struct Player {
     // Live: the last frame the clock said was heard, for the main and the notice thread.
     std::atomic<int64_t> heard{0};
 
-    // The fade: set once by FadeOutMusic, read by whoever renders. The start
-    // frame is stored last and read first; -1 while the music is not fading.
-    std::atomic<float> fadeFrom{1.0f};
-    std::atomic<int64_t> fadeFrames{1};
-    std::atomic<int64_t> fadeStart{-1};
+    // The level asked for by SetMusicLevel, and the one the last sample
+    // rendered had (owned by whoever renders).
+    std::atomic<float> level{1.0f};
+    float renderedLevel = 1.0f;
 
     // Live: the thread that writes the order notices as they become audible.
     std::thread noticeThread;
@@ -179,18 +178,17 @@ void TakeReading(Player& player) {
     player.latestSlice.store(slice, std::memory_order_release);
 }
 
-// Scales `count` frames that start at frame `first` by the fade's gain.
-void ApplyFade(const Player& player, int16_t* frames, int64_t first, int64_t count) {
-    int64_t start = player.fadeStart.load(std::memory_order_acquire);
-    if (start < 0 || first + count <= start) return;
-    double from = player.fadeFrom.load(std::memory_order_relaxed);
-    auto length = static_cast<double>(player.fadeFrames.load(std::memory_order_relaxed));
-    for (int64_t i = std::max<int64_t>(0, start - first); i < count; ++i) {
-        double level = std::max(0.0, from * (1.0 - static_cast<double>(first + i - start) / length));
-        double gain = level * level;
+// Moves the level of `count` frames in a straight line from the one rendered
+// last to the one asked for, scaling the samples by its square.
+void ApplyLevel(Player& player, int16_t* frames, int64_t count) {
+    float from = player.renderedLevel, to = player.level.load(std::memory_order_relaxed);
+    player.renderedLevel = to;
+    if ((from == 1.0f && to == 1.0f) || !frames || count <= 0) return;
+    for (int64_t i = 0; i < count; ++i) {
+        double level = from + (to - from) * static_cast<double>(i + 1) / static_cast<double>(count);
         for (int32_t c = 0; c < MUSIC_CHANNELS; ++c) {
             int16_t& sample = frames[i * MUSIC_CHANNELS + c];
-            sample = static_cast<int16_t>(std::lround(sample * gain));
+            sample = static_cast<int16_t>(std::lround(sample * level * level));
         }
     }
 }
@@ -199,18 +197,20 @@ void ApplyFade(const Player& player, int16_t* frames, int64_t first, int64_t cou
 // slice boundary.
 void RenderFrames(Player& player, int16_t* out, int64_t count) {
     std::array<int16_t, SLICE_FRAMES * MUSIC_CHANNELS> scratch;
+    int16_t* first = out;
+    int64_t total = count;
     while (count > 0) {
         int64_t chunk = std::min<int64_t>(SLICE_FRAMES - player.rendered % SLICE_FRAMES, count);
         int16_t* target = out ? out : scratch.data();
         size_t made = openmpt_module_read_interleaved_stereo(player.module, MUSIC_MIX_RATE,
                                                              static_cast<size_t>(chunk), target);
         std::fill(target + made * MUSIC_CHANNELS, target + chunk * MUSIC_CHANNELS, int16_t{0});
-        if (out) ApplyFade(player, target, player.rendered, chunk);
         player.rendered += chunk;
         count -= chunk;
         if (out) out += chunk * MUSIC_CHANNELS;
         if (player.rendered % SLICE_FRAMES == 0) TakeReading(player);
     }
+    ApplyLevel(player, first, total);
 }
 
 // Offline: appends `count` frames for the caller, the one rendered ahead
@@ -371,15 +371,8 @@ void StopMusic() {
     DestroyPlayer(player);
 }
 
-void FadeOutMusic(float fromLevel, int32_t milliseconds) {
-    Player* player = ThePlayer;
-    if (!player || player->fadeStart.load() >= 0) return;
-    player->fadeFrom.store(std::clamp(fromLevel, 0.0f, 1.0f), std::memory_order_relaxed);
-    player->fadeFrames.store(std::max<int64_t>(1, int64_t{milliseconds} * MUSIC_MIX_RATE / 1000),
-                             std::memory_order_relaxed);
-    // Offline the instant asked for last is what is heard; live, the clock says.
-    int64_t heard = player->offline ? player->emitted : HeardFrame(*player);
-    player->fadeStart.store(heard, std::memory_order_release);
+void SetMusicLevel(float level) {
+    if (Player* player = ThePlayer) player->level.store(std::clamp(level, 0.0f, 1.0f), std::memory_order_relaxed);
 }
 
 void GetMusicPosition(MusicPosition& position) {

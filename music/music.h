@@ -20,12 +20,13 @@ constexpr const char* MUSIC_ORDER_NOTICE = "\nOrder Callback\n";
 // its beginning. False when it cannot be loaded or no output can be opened.
 bool StartMusic(const char* path);
 void StopMusic();
-// From the instant heard now, the music's level falls in a straight line from
-// `fromLevel` (1 is the music as written) to silence over `milliseconds`, and
-// stays silent. The samples are scaled by the level squared, so the loudness
-// falls about as evenly as the light of a picture faded by the same level.
-// Live and offline alike; before the call no sample is touched.
-void FadeOutMusic(float fromLevel, int32_t milliseconds);
+// The music's level from the next samples rendered on: 1 plays it as written,
+// 0 is silence. The samples are scaled by the level squared, so the loudness
+// falls about as evenly as the light of a picture faded by the same level; the
+// change is spread in a straight line over the next stretch rendered (a device
+// buffer live, up to the instant asked for offline), so it never clicks. Until a
+// level below 1 is set no sample is touched.
+void SetMusicLevel(float level);
 // What is heard now.
 void GetMusicPosition(MusicPosition& position);
 

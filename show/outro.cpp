@@ -49,7 +49,6 @@ void DrawOutroFade(const OutroFade& fade) {
 // Never pumps messages: keys and close requests wait until the show is over.
 void RunOutro() {
     uint32_t startTime = TimeGetTime();
-    bool musicFading = false;
     for (;;) {
         int32_t t = static_cast<int32_t>(TimeGetTime() - startTime);
         ClearFrame();
@@ -58,13 +57,8 @@ void RunOutro() {
         DrawOutroBlink(OutroBlinkPanel(t));
         OutroFade fade = OutroFadeAt(t);
         DrawOutroFade(fade);
-        // The music falls with the overlay's level from its first frame below 1
-        // and meets silence where the overlay meets black.
-        float musicLevel = OutroMusicLevel(fade);
-        if (musicLevel < 1.0f && !musicFading) {
-            FadeOutMusic(musicLevel, static_cast<int32_t>(std::lround(musicLevel / OUTRO_RATE)));
-            musicFading = true;
-        }
+        // The music follows the overlay's level and meets silence where the overlay meets black.
+        SetMusicLevel(OutroMusicLevel(fade));
         CurrentShowStatus = {ShowPhase::OUTRO, -1, -1, -1, -1, -1};
         PresentFrame();
         if (OutroEnds(fade)) break;
