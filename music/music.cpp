@@ -22,6 +22,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
@@ -67,6 +68,11 @@ struct Player {
     std::atomic<int64_t> latestSlice{0};
     // Live: the last frame the clock said was heard, for the main and the notice thread.
     std::atomic<int64_t> heard{0};
+
+    // The level asked for by SetMusicLevel, and the one the last sample
+    // rendered had (owned by whoever renders).
+    std::atomic<float> level{1.0f};
+    float renderedLevel = 1.0f;
 
     // Live: the thread that writes the order notices as they become audible.
     std::thread noticeThread;
@@ -207,10 +213,27 @@ void TakeReading(Player& player) {
     player.latestSlice.store(slice, std::memory_order_release);
 }
 
+// Moves the level of `count` frames in a straight line from the one rendered
+// last to the one asked for, scaling the samples by its square.
+void ApplyLevel(Player& player, int16_t* frames, int64_t count) {
+    float from = player.renderedLevel, to = player.level.load(std::memory_order_relaxed);
+    player.renderedLevel = to;
+    if ((from == 1.0f && to == 1.0f) || !frames || count <= 0) return;
+    for (int64_t i = 0; i < count; ++i) {
+        double level = from + (to - from) * static_cast<double>(i + 1) / static_cast<double>(count);
+        for (int32_t c = 0; c < MUSIC_CHANNELS; ++c) {
+            int16_t& sample = frames[i * MUSIC_CHANNELS + c];
+            sample = static_cast<int16_t>(std::lround(sample * level * level));
+        }
+    }
+}
+
 // Renders `count` frames to `out` (or nowhere), reading the position at every
 // slice boundary.
 void RenderFrames(Player& player, int16_t* out, int64_t count) {
     std::array<int16_t, SLICE_FRAMES * MUSIC_CHANNELS> scratch;
+    int16_t* first = out;
+    int64_t total = count;
     while (count > 0) {
         int64_t chunk = std::min<int64_t>(SLICE_FRAMES - player.rendered % SLICE_FRAMES, count);
         int16_t* target = out ? out : scratch.data();
@@ -222,6 +245,7 @@ void RenderFrames(Player& player, int16_t* out, int64_t count) {
         if (out) out += chunk * MUSIC_CHANNELS;
         if (player.rendered % SLICE_FRAMES == 0) TakeReading(player);
     }
+    ApplyLevel(player, first, total);
 }
 
 // Offline: appends `count` frames for the caller, the one rendered ahead
@@ -403,6 +427,10 @@ void StopMusic() {
     if (!player->offline) CloseAudioOutput();
     ThePlayer = nullptr;
     DestroyPlayer(player);
+}
+
+void SetMusicLevel(float level) {
+    if (Player* player = ThePlayer) player->level.store(std::clamp(level, 0.0f, 1.0f), std::memory_order_relaxed);
 }
 
 void GetMusicPosition(MusicPosition& position) {

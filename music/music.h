@@ -21,6 +21,13 @@ constexpr const char* MUSIC_ORDER_NOTICE = "\nOrder Callback\n";
 // its beginning. False when it cannot be loaded or no output can be opened.
 bool StartMusic(const char* path);
 void StopMusic();
+// The music's level from the next samples rendered on: 1 plays it as written,
+// 0 is silence. The samples are scaled by the level squared, so the loudness
+// falls about as evenly as the light of a picture faded by the same level; the
+// change is spread in a straight line over the next stretch rendered (a device
+// buffer live, up to the instant asked for offline), so it never clicks. Until a
+// level below 1 is set no sample is touched.
+void SetMusicLevel(float level);
 
 // What the player makes of a module file, loaded as StartMusic loads it but
 // not played: whether it loads (else why not), and what the player said about

@@ -1,4 +1,5 @@
-// The outro: eight seconds of sliding credits, a blinking picture and a fade to black.
+// The outro: eight seconds of sliding credits, a blinking picture and a fade to black,
+// with the music fading as the picture does.
 // Every value of a frame follows from the milliseconds since the outro began.
 #pragma once
 
@@ -33,6 +34,9 @@ int32_t OutroBlinkPanel(int32_t t);
 OutroFade OutroFadeAt(int32_t t);
 // The outro ends after presenting the frame of this fade.
 bool OutroEnds(const OutroFade& fade);
+// The music's level in the frame of this fade: the overlay's level while it
+// fades, silence from the black frame on, and 1 before the fade.
+float OutroMusicLevel(const OutroFade& fade);
 
 void DrawOutroCredits(const OutroCredits& credits);
 void DrawOutroBlink(int32_t blinkPanel);

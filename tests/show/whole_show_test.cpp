@@ -3,6 +3,7 @@
 // One show per process (the window and tables are made once): CTest runs each test alone.
 #include "tools/capture/headless_run.h"
 
+#include "music/music.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
 #include "show/intro.h"
@@ -12,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <span>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -146,9 +149,11 @@ TEST(WholeShow, ATourThroughIntroMenuAndOutro) {
         lastMs = frame.milliseconds;
         const ShowStatus& s = frame.status;
         if (s.phase == ShowPhase::INTRO) {
-            // Only the pieces whose rows have come are drawn.
+            // Only the pieces whose rows have come are drawn; the last frame, in the
+            // second order, still shows them all.
             size_t pieces = 0;
-            while (pieces < INTRO_LOGO_STEPS.size() && s.row >= INTRO_LOGO_STEPS[pieces].row) ++pieces;
+            while (pieces < INTRO_LOGO_STEPS.size() && (s.order >= 1 || s.row >= INTRO_LOGO_STEPS[pieces].row))
+                ++pieces;
             ASSERT_EQ(LitOutside(frame, introCoverage[pieces]), 0)
                 << "intro frame " << frame.index << " at row " << s.row;
             ++introFramesChecked;
@@ -232,6 +237,79 @@ TEST(WholeShow, EscapeHeldWhenTheIntroEndsSkipsTheMenu) {
     EXPECT_EQ(phases, (std::vector<ShowPhase>{ShowPhase::INTRO, ShowPhase::OUTRO}));
     EXPECT_GE(lastMs - firstOutroMs, 8000.0);
     EXPECT_LT(lastMs - firstOutroMs, 8051.0);
+}
+
+double Rms(std::span<const int16_t> samples) {
+    double sum = 0;
+    for (int16_t v : samples) sum += static_cast<double>(v) * v;
+    return samples.empty() ? 0.0 : std::sqrt(sum / static_cast<double>(samples.size())) / 32768.0;
+}
+
+double Decibels(double rms) { return 20.0 * std::log10(std::max(rms, 1e-12)); }
+
+// Straight from the intro to the outro: the intro's last frame and the sound of the fade.
+TEST(WholeShow, IntroEndsOnTheWholeLogoAndTheMusicFadesOutWithThePicture) {
+    REQUIRE_FRESH_SHOW();
+    constexpr int FPS = 30;
+    HeadlessRunOptions options;
+    options.fps = FPS;
+    options.keys = {{0.0, VK_ESCAPE, true}};
+    std::vector<uint8_t> beforeLast, last, current;
+    std::vector<int16_t> sound;
+    int64_t outroFirstSample = -1;
+    options.onFrame = [&](const HeadlessFrame& frame) {
+        if (frame.status.phase == ShowPhase::INTRO) {
+            std::swap(beforeLast, current);
+            current.assign(frame.rgb, frame.rgb + HEADLESS_WIDTH * HEADLESS_HEIGHT * 3);
+            if (frame.status.order >= 1) last = current;
+        }
+        if (frame.status.phase == ShowPhase::OUTRO && outroFirstSample < 0)
+            outroFirstSample = static_cast<int64_t>(sound.size() / MUSIC_CHANNELS);
+        sound.insert(sound.end(), frame.audio.begin(), frame.audio.end());
+    };
+    ASSERT_EQ(RunHeadlessShow(options), HEADLESS_SHOW_ENDED);
+
+    // The frame that first reads order 1 shows the logo as the one before it did.
+    ASSERT_FALSE(last.empty()) << "the intro never read order 1";
+    EXPECT_GT(last.size() - static_cast<size_t>(std::count(last.begin(), last.end(), 0)), 10000u)
+        << "the intro's last frame is (nearly) black";
+    EXPECT_TRUE(last == beforeLast) << "the intro's last frame differs from the one before it";
+
+    // The same music, unfaded, for comparison.
+    UseOfflineMusic(true);
+    ASSERT_TRUE(StartMusic("data\\phatfunk.mod"));
+    std::vector<int16_t> plain;
+    RenderMusicUntil(static_cast<int64_t>(sound.size() / MUSIC_CHANNELS), &plain);
+    StopMusic();
+    ASSERT_EQ(plain.size(), sound.size());
+    ASSERT_GE(outroFirstSample, 0);
+
+    auto at = [&](double outroMs) {
+        return static_cast<size_t>(outroFirstSample + static_cast<int64_t>(outroMs * MUSIC_MIX_RATE / 1000.0)) *
+               MUSIC_CHANNELS;
+    };
+    // Before the fade the sound is the music as written, sample for sample.
+    EXPECT_TRUE(std::equal(sound.begin(), sound.begin() + static_cast<ptrdiff_t>(at(6000)), plain.begin()))
+        << "the sound changed before the fade";
+    // Through the fade the level falls with the overlay's, window by window:
+    // the sound of a frame moves to the level its picture set, so it is at most
+    // one frame behind the overlay, never ahead.
+    std::span<const int16_t> heard(sound), written(plain);
+    auto overlay = [](double outroMs) { return std::clamp(1.0 - (outroMs - 6000.0) / 2000.0, 0.0, 1.0); };
+    double previous = 1.0;
+    for (int w = 0; w < 20; ++w) {
+        double start = 6000 + 100 * w, end = start + 100;
+        size_t from = at(start), to = at(end);
+        double ratio = Rms(heard.subspan(from, to - from)) / Rms(written.subspan(from, to - from));
+        double lowest = overlay(end), highest = overlay(start - 1000.0 / FPS);
+        EXPECT_LE(ratio, previous) << "the level rose in the window from " << start << " ms";
+        EXPECT_GE(ratio, lowest * lowest - 0.01) << "window from " << start << " ms";
+        EXPECT_LE(ratio, highest * highest + 0.01) << "window from " << start << " ms";
+        previous = ratio;
+    }
+    // The last 100 ms are silent.
+    std::span<const int16_t> tail = heard.last(static_cast<size_t>(MUSIC_MIX_RATE / 10) * MUSIC_CHANNELS);
+    EXPECT_LT(Decibels(Rms(tail)), -60.0);
 }
 
 TEST(WholeShow, CloseRequestDuringTheOutroWaitsUntilItEnds) {
