@@ -186,7 +186,7 @@ TEST(DataFolder, AtScaleTwoEachPictureHasTwiceTheSidesAndTheSameComposition) {
         FreeRgbImage(small);
         FreeRgbImage(large);
     }
-    // Today 0.46 levels; words set with the advances hinted at the larger size drift to 0.98.
+    // Today 0.44 levels; words set with the advances hinted at the larger size drift to about 1.
     EXPECT_LE(folderMean / folderBlocks, 0.7);
     EXPECT_EQ(ReadBytes(scaled + "/phatfunk.mod"), ReadBytes(BuiltDataDir() + "/phatfunk.mod"));
     EXPECT_EQ(FolderPictureScale(scaled), 2);
