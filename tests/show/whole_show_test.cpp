@@ -40,8 +40,8 @@ struct PixelRect {
 
 // A panel's rectangle in screen coordinates (x, y from -1 to 1, y up) as pixels.
 PixelRect ToPixels(double x0, double y0, double x1, double y1) {
-    auto px = [](double x) { return static_cast<int>((x + 1.0) * HEADLESS_WIDTH / 2.0); };
-    auto py = [](double y) { return static_cast<int>((1.0 - y) * HEADLESS_HEIGHT / 2.0); };
+    auto px = [](double x) { return static_cast<int>((x + 1.0) * SCREEN_WIDTH / 2.0); };
+    auto py = [](double y) { return static_cast<int>((1.0 - y) * SCREEN_HEIGHT / 2.0); };
     return {px(x0), py(y1), px(x1), py(y0)};
 }
 
@@ -50,13 +50,13 @@ bool Inside(const PixelRect& r, int x, int y, int margin) {
 }
 
 const uint8_t* Pixel(const HeadlessFrame& frame, int x, int y) {
-    return frame.rgb + (static_cast<size_t>(y) * HEADLESS_WIDTH + x) * 3;
+    return frame.rgb + (static_cast<size_t>(y) * SCREEN_WIDTH + x) * 3;
 }
 
 // Pixels lit outside `covered` (true where something may be drawn).
 int LitOutside(const HeadlessFrame& frame, const std::vector<uint8_t>& covered) {
     int lit = 0;
-    for (int i = 0; i < HEADLESS_WIDTH * HEADLESS_HEIGHT; ++i) {
+    for (int i = 0; i < SCREEN_WIDTH * SCREEN_HEIGHT; ++i) {
         const uint8_t* p = frame.rgb + static_cast<size_t>(i) * 3;
         if (!covered[i] && (p[0] | p[1] | p[2])) ++lit;
     }
@@ -65,11 +65,11 @@ int LitOutside(const HeadlessFrame& frame, const std::vector<uint8_t>& covered) 
 
 // Where any of `rects` may have drawn, with a two-pixel margin.
 std::vector<uint8_t> Coverage(const std::vector<PixelRect>& rects) {
-    std::vector<uint8_t> covered(HEADLESS_WIDTH * HEADLESS_HEIGHT, 0);
-    for (int y = 0; y < HEADLESS_HEIGHT; ++y)
-        for (int x = 0; x < HEADLESS_WIDTH; ++x)
+    std::vector<uint8_t> covered(SCREEN_WIDTH * SCREEN_HEIGHT, 0);
+    for (int y = 0; y < SCREEN_HEIGHT; ++y)
+        for (int x = 0; x < SCREEN_WIDTH; ++x)
             for (const PixelRect& r : rects)
-                if (Inside(r, x, y, 2)) covered[y * HEADLESS_WIDTH + x] = 1;
+                if (Inside(r, x, y, 2)) covered[y * SCREEN_WIDTH + x] = 1;
     return covered;
 }
 
@@ -171,7 +171,7 @@ TEST(WholeShow, ATourThroughIntroMenuAndOutro) {
                 firstOutroFrame = frame.index;
                 firstOutroMs = frame.milliseconds;
             }
-            lastFrame.assign(frame.rgb, frame.rgb + HEADLESS_WIDTH * HEADLESS_HEIGHT * 3);
+            lastFrame.assign(frame.rgb, frame.rgb + SCREEN_WIDTH * SCREEN_HEIGHT * 3);
         }
     };
     ASSERT_EQ(RunHeadlessShow(options), HEADLESS_SHOW_ENDED);

@@ -2,6 +2,7 @@
 #include "tools/capture/png_file.h"
 
 #include "platform/platform.h"
+#include "show/outro.h"
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -29,8 +30,6 @@ constexpr const char* X264_CRF = "18";
 constexpr const char* X264_THREADS = "4";
 constexpr const char* AAC_BITRATE = "192k";
 constexpr int PROGRESS_BAR_WIDTH = 24;
-// The outro's length in show time.
-constexpr double OUTRO_MILLISECONDS = 8000.0;
 
 std::string Errno(const std::string& what) { return what + ": " + std::strerror(errno); }
 
@@ -280,13 +279,13 @@ std::string CaptureLogLine(int64_t frame, double milliseconds, const ShowStatus&
 double ExpectedShowMilliseconds(const std::vector<KeyEvent>& keys, double limitMilliseconds) {
     for (const KeyEvent& key : keys)
         if (key.virtualKey == VK_ESCAPE && key.down)
-            return std::min(key.milliseconds + OUTRO_MILLISECONDS, limitMilliseconds);
+            return std::min(key.milliseconds + OUTRO_LENGTH_MS, limitMilliseconds);
     return limitMilliseconds;
 }
 
 double RefineExpectedEnd(double estimate, double now, double outroStart) {
-    if (outroStart >= 0) return outroStart + OUTRO_MILLISECONDS;
-    return std::max(estimate, now + OUTRO_MILLISECONDS);
+    if (outroStart >= 0) return outroStart + OUTRO_LENGTH_MS;
+    return std::max(estimate, now + OUTRO_LENGTH_MS);
 }
 
 std::string ProgressLine(int64_t frames, double showMilliseconds, double expectedMilliseconds,
@@ -343,7 +342,7 @@ std::string FindProgram(std::string_view name, std::string_view searchPath) {
 std::vector<std::string> EncodeVideoArguments(int32_t fps, const std::string& videoPath) {
     return {"-hide_banner", "-loglevel", "error",
             "-f", "rawvideo", "-pixel_format", "rgb24",
-            "-video_size", std::to_string(HEADLESS_WIDTH) + "x" + std::to_string(HEADLESS_HEIGHT),
+            "-video_size", std::to_string(SCREEN_WIDTH) + "x" + std::to_string(SCREEN_HEIGHT),
             "-framerate", std::to_string(fps), "-i", "pipe:0",
             "-an", "-c:v", "libx264", "-preset", X264_PRESET, "-crf", X264_CRF, "-threads", X264_THREADS,
             "-pix_fmt", "yuv420p", "-colorspace", "smpte170m", "-color_primaries", "smpte170m",
@@ -442,10 +441,10 @@ bool AddCaptureFrame(CaptureWriter& writer, const HeadlessFrame& frame, std::str
         *error = "frame " + std::to_string(frame.index) + " was not read back";
         return false;
     }
-    size_t frameBytes = static_cast<size_t>(HEADLESS_WIDTH) * HEADLESS_HEIGHT * 3;
+    size_t frameBytes = static_cast<size_t>(SCREEN_WIDTH) * SCREEN_HEIGHT * 3;
     if (!writer.framesDir.empty()) {
         std::string path = (std::filesystem::path(writer.framesDir) / FrameFileName(frame.index)).string();
-        if (!WritePngRgb(path, frame.rgb, HEADLESS_WIDTH, HEADLESS_HEIGHT, error)) return false;
+        if (!WritePngRgb(path, frame.rgb, SCREEN_WIDTH, SCREEN_HEIGHT, error)) return false;
     } else if (!WriteAll(writer.ffmpegInput, frame.rgb, frameBytes)) {
         *error = Errno("ffmpeg stopped taking frames");
         return false;

@@ -119,7 +119,7 @@ void FinishFrame(HeadlessRunState& state) {
     frame.milliseconds = FrameInstant(index, options.fps);
     frame.status = CurrentShowStatus;
     if (options.readPixels) {
-        ReadFrameRgb(state.rgb.data(), HEADLESS_WIDTH, HEADLESS_HEIGHT);
+        ReadFrameRgb(state.rgb.data(), SCREEN_WIDTH, SCREEN_HEIGHT);
         frame.rgb = state.rgb.data();
     }
     state.audio.clear();
@@ -183,7 +183,7 @@ int RunHeadlessShow(const HeadlessRunOptions& options) {
     state.keys = options.keys;
     std::stable_sort(state.keys.begin(), state.keys.end(),
                      [](const KeyEvent& a, const KeyEvent& b) { return a.milliseconds < b.milliseconds; });
-    if (options.readPixels) state.rgb.resize(static_cast<size_t>(HEADLESS_WIDTH) * HEADLESS_HEIGHT * 3);
+    if (options.readPixels) state.rgb.resize(static_cast<size_t>(SCREEN_WIDTH) * SCREEN_HEIGHT * 3);
     SetVirtualClock(0.0);
     QueueDueKeys(state, 0.0);
     SetPresentHook([&state] { FinishFrame(state); });
