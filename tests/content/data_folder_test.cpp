@@ -1,6 +1,5 @@
 // The data folder that "invitation-data build" writes from assets/.
 #include "tests/content/built_data.h"
-#include "tests/content/screen_mock.h"
 #include "tools/capture/png_file.h"
 
 #include "image/bmp.h"
@@ -142,30 +141,6 @@ TEST(DataFolder, LitTexelsShowOnScreenAndPagesKeepClearOfTheMenu) {
             }
         EXPECT_EQ(stray, 0);
         FreeRgbImage(image);
-    }
-}
-
-TEST(DataFolder, BackdropLeavesTheTextColumnDarkAndPagesBright) {
-    REQUIRE_DATA();
-    ScreenMock backdrop;
-    ASSERT_TRUE(MockPanel(backdrop, BuiltDataDir(), 0, 1.0f, false));
-    ASSERT_TRUE(MockPanel(backdrop, BuiltDataDir(), 1, 1.0f, false));
-    float darkest = 1, brightest = 0;
-    // The column the pages' text occupies on screen.
-    for (int32_t row = 48; row < 474; ++row)
-        for (int32_t column = 272; column < 498; ++column)
-            for (int c = 0; c < 3; ++c) {
-                float value = backdrop.rgb[(static_cast<size_t>(row) * 640 + column) * 3 + c];
-                brightest = std::max(brightest, value);
-                darkest = std::min(darkest, value);
-            }
-    EXPECT_LE(brightest, 0.06f);
-    for (int32_t page = 2; page <= 18; ++page) {
-        ScreenMock screen = backdrop;
-        ASSERT_TRUE(MockPanel(screen, BuiltDataDir(), page, 1.0f, true));
-        float text = 0;
-        for (float value : screen.rgb) text = std::max(text, value);
-        EXPECT_GE(text, 0.6f) << "page panel " << page;
     }
 }
 
