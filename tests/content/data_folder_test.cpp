@@ -1,6 +1,6 @@
 // The data folder that "invitation-data build" writes from assets/.
 #include "tests/content/built_data.h"
-#include "tools/capture/png_file.h"
+#include "tests/support/failed_comparison.h"
 
 #include "image/bmp.h"
 #include "image/scene_files.h"
@@ -93,13 +93,10 @@ TEST(DataFolder, EveryPictureLoadsAsTheGeneratorDrewIt) {
         EXPECT_EQ(image->width, meant.picture.width);
         EXPECT_EQ(image->height, meant.picture.height);
         bool same = loaded == meant.picture.rgb;
-        if (!same) {
-            std::string base = TemporaryDir(meant.fileName);
-            std::string error;
-            WritePngRgb(base + "-loaded.png", loaded.data(), image->width, image->height, &error);
-            WritePngRgb(base + "-meant.png", meant.picture.rgb.data(), meant.picture.width, meant.picture.height, &error);
-            ADD_FAILURE() << "pixels differ; see " << base << "-loaded.png and " << base << "-meant.png";
-        }
+        if (!same)
+            ADD_FAILURE() << "pixels differ (actual: loaded, expected: as drawn); "
+                          << SaveFailedComparison("data-" + meant.fileName, {loaded.data(), image->width, image->height},
+                                                  {meant.picture.rgb.data(), meant.picture.width, meant.picture.height});
         FreeRgbImage(image);
     }
     // Mostly 24-bit with the 40-byte header, and every other kind the loader reads.

@@ -1,6 +1,7 @@
 // invitation-capture: the show as a video with its music, or as PNG frames and
 // a WAV file, rendered on the headless platform frame by frame.
 #include "tools/capture/capture_output.h"
+#include "tools/common/source_text.h"
 
 #include <unistd.h>
 
@@ -59,15 +60,6 @@ int Fail(const std::string& message) {
     return 1;
 }
 
-bool ReadWholeFile(const std::string& path, std::string* text) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return false;
-    std::ostringstream contents;
-    contents << file.rdbuf();
-    *text = contents.str();
-    return !file.bad();
-}
-
 std::string Absolute(const std::string& path) {
     return path.empty() ? path : std::filesystem::absolute(path).string();
 }
@@ -107,7 +99,7 @@ int main(int argc, char** argv) {
     std::string scriptName = options.keysPath.empty() ? "built-in tour" : options.keysPath;
     if (options.keysPath.empty()) {
         script = BuiltInTour();
-    } else if (!ReadWholeFile(options.keysPath, &script)) {
+    } else if (!ReadWholeFile(options.keysPath, script)) {
         return Fail("cannot read " + options.keysPath + ": " + std::strerror(errno));
     }
     HeadlessRunOptions run;

@@ -3,6 +3,7 @@
 
 #include "image/scene_files.h"
 #include "show/menu.h"
+#include "tools/common/source_text.h"
 #include "tools/generate/module.h"
 
 #include <filesystem>
@@ -29,15 +30,9 @@ std::string DefaultAssetsDir() {
 }
 
 bool ReadTextFile(const std::string& path, std::string& text, std::string& error) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        error = "cannot read " + path;
-        return false;
-    }
-    std::ostringstream content;
-    content << file.rdbuf();
-    text = content.str();
-    return true;
+    if (ReadWholeFile(path, text)) return true;
+    error = "cannot read " + path;
+    return false;
 }
 
 bool LoadPictureSources(const std::string& assetsDir, PictureSources& sources, std::string& error) {

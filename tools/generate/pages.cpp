@@ -1,6 +1,6 @@
 #include "tools/generate/pages.h"
 
-#include "tools/generate/source_text.h"
+#include "tools/common/source_text.h"
 
 #include <algorithm>
 #include <cmath>
