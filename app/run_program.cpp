@@ -1,3 +1,4 @@
+// The start-up order (window, scene, music), the show, and the way out.
 #include "app/run_program.h"
 
 #include "image/scene_files.h"

@@ -1,3 +1,4 @@
+// The panel table: grids of vertices, the show's placements built into it, the scene start-up.
 #include "panel/panel.h"
 
 #include "image/texture.h"

@@ -1,3 +1,4 @@
+// The SDL audio device and the progress counters the music clock reads.
 #include "platform/audio.h"
 
 #include <SDL2/SDL.h>

@@ -1,3 +1,4 @@
+// The SDL platform: window and GL context, keys, clock, message boxes, live and headless.
 #include "platform/platform.h"
 
 #include "platform/audio.h"

@@ -1,3 +1,4 @@
+// The whole show on the headless platform, frame by frame, with its key script.
 #include "tools/capture/headless_run.h"
 
 #include "tools/common/source_text.h"

@@ -1,3 +1,4 @@
+// The module: score and sample parsing, sample synthesis and the ProTracker file.
 #include "tools/generate/module.h"
 
 #include "tools/common/source_text.h"

@@ -1,3 +1,4 @@
+// Reading the page markup and laying the pages out in lines.
 #include "tools/generate/pages.h"
 
 #include "tools/common/source_text.h"
