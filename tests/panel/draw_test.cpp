@@ -25,8 +25,8 @@
 
 namespace {
 
-constexpr int WIDTH = 640;
-constexpr int HEIGHT = 480;
+constexpr int WIDTH = SCREEN_WIDTH;
+constexpr int HEIGHT = SCREEN_HEIGHT;
 
 struct Rgb {
     int r, g, b;

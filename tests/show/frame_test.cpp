@@ -26,8 +26,8 @@
 
 namespace {
 
-constexpr int32_t WIDTH = 640;
-constexpr int32_t HEIGHT = 480;
+constexpr int32_t WIDTH = SCREEN_WIDTH;
+constexpr int32_t HEIGHT = SCREEN_HEIGHT;
 
 using Rgb = std::array<int, 3>;
 
