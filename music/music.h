@@ -1,7 +1,10 @@
 // The show's music and the clock it gives the intro.
 #pragma once
 
+#include "music/module_file.h"
+
 #include <cstdint>
+#include <string>
 #include <vector>
 
 struct MusicPosition {
@@ -20,6 +23,7 @@ constexpr const char* MUSIC_ORDER_NOTICE = "\nOrder Callback\n";
 // its beginning. False when it cannot be loaded or no output can be opened.
 bool StartMusic(const char* path);
 void StopMusic();
+
 // What is heard now.
 void GetMusicPosition(MusicPosition& position);
 
@@ -32,12 +36,3 @@ void UseOfflineMusic(bool offline = true);
 // GetMusicPosition then answers for exactly that instant.
 void RenderMusicUntil(int64_t frame, std::vector<int16_t>* out);
 
-// The file hooks through which the module is read, standard buffered streams
-// underneath. The handle is the stream; every hook refuses a null handle.
-void* ModuleFileOpen(const char* name);                     // fopen "rb"; null when it fails
-int32_t ModuleFileClose(void* handle);                      // 0, or -1
-int32_t ModuleFileRead(void* buffer, int32_t length, void* handle);  // bytes read
-// Mode 0 from the beginning, 1 from the current position, 2 from the end;
-// 0 on success, -1 on failure and for any other mode (position unchanged).
-int32_t ModuleFileSeek(void* handle, int32_t position, int8_t mode);
-int32_t ModuleFileTell(void* handle);                       // bytes from the beginning, or -1

@@ -1,8 +1,6 @@
-// Whole files and words for the tools' text files.
+// Words of the tools' text files.
 #include "tools/common/source_text.h"
 
-#include <fstream>
-#include <sstream>
 
 std::vector<std::string_view> SplitWords(std::string_view line, std::string_view separators) {
     std::vector<std::string_view> words;
@@ -14,13 +12,4 @@ std::vector<std::string_view> SplitWords(std::string_view line, std::string_view
         if (i > start) words.push_back(line.substr(start, i - start));
     }
     return words;
-}
-
-bool ReadWholeFile(const std::string& path, std::string& text) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return false;
-    std::ostringstream contents;
-    contents << file.rdbuf();
-    text = contents.str();
-    return !file.bad();
 }

@@ -1,4 +1,4 @@
-// Reading the tools' text files: whole files, lines and words.
+// Reading the tools' text files line by line and word by word (whole files: platform/files.h).
 #pragma once
 
 #include <string>
@@ -22,6 +22,3 @@ inline std::string_view TakeLine(std::string_view& text, int& lineNumber) {
 
 // The words of a line between runs of `separators`.
 std::vector<std::string_view> SplitWords(std::string_view line, std::string_view separators = " \t");
-
-// The whole file as bytes; false when it cannot be read.
-bool ReadWholeFile(const std::string& path, std::string& text);

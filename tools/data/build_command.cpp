@@ -1,5 +1,6 @@
 // invitation-data build OUT_DIR [--assets DIR]
 #include "image/scene_files.h"
+#include "platform/files.h"
 #include "tools/data/commands.h"
 #include "tools/generate/generate.h"
 
@@ -23,6 +24,7 @@ int RunDataBuild(int argc, char** argv) {
         std::fprintf(stderr, "usage: invitation-data build OUT_DIR [--assets DIR]\n");
         return 2;
     }
+    RemoveOutputsOnSignal();
     std::string error;
     if (!BuildDataFolder(assetsDir, outDir, error)) {
         std::fprintf(stderr, "invitation-data build: %s\n", error.c_str());
