@@ -42,3 +42,4 @@ int RunDataDecode(int argc, char** argv) {
         return 1;
     }
     return 0;
+}
