@@ -1,3 +1,4 @@
+// The intro: the logo pieces by music row, until the second order.
 #include "show/intro.h"
 
 #include "panel/draw.h"

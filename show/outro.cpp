@@ -1,3 +1,4 @@
+// The outro: sliding credits, the blinking picture and the fade, all from the outro's clock.
 #include "show/outro.h"
 
 #include "music/music.h"

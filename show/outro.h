@@ -11,6 +11,8 @@ constexpr int32_t BLINK_PERIOD_MS = 250;
 constexpr int32_t OUTRO_FADE_STAGE = 3;
 constexpr int32_t OUTRO_END_STAGE = 4;
 constexpr int32_t OUTRO_CREDIT_STAGES = 3;
+// The show time from the outro's first frame to its last: the end stage at OUTRO_RATE.
+constexpr double OUTRO_LENGTH_MS = OUTRO_END_STAGE / OUTRO_RATE;
 
 constexpr int32_t CREDIT_WIDE_PANEL = 50;   // + stage, slides to the right
 constexpr int32_t CREDIT_NAME_PANEL = 53;   // + stage, slides upwards

@@ -1,6 +1,7 @@
+// Reading the page markup and laying the pages out in lines.
 #include "tools/generate/pages.h"
 
-#include "tools/generate/source_text.h"
+#include "tools/common/source_text.h"
 
 #include <algorithm>
 #include <cctype>
