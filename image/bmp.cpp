@@ -70,13 +70,16 @@ void FormatBmpMessage(BmpStatus status, const char* path, char (&text)[BMP_MESSA
     std::snprintf(text, BMP_MESSAGE_SIZE, "%s", fixed);
 }
 
+void ShowBmpMessage(BmpStatus status, const char* path) {
+    if (status == BmpStatus::OK) return;
+    char text[BMP_MESSAGE_SIZE];
+    FormatBmpMessage(status, path, text);
+    ShowMessage(text, MessageIcon::NONE);
+}
+
 RgbImage* LoadBmpImage(const char* path) {
     RgbImage* image = nullptr;
     const BmpStatus status = ReadBmpFile(NativePath(path).c_str(), &image);
-    if (status != BmpStatus::OK) {
-        char text[BMP_MESSAGE_SIZE];
-        FormatBmpMessage(status, path, text);
-        ShowMessage(text, MessageIcon::NONE);
-    }
+    ShowBmpMessage(status, path);
     return image;
 }

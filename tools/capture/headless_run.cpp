@@ -176,7 +176,7 @@ int RunHeadlessShow(const HeadlessRunOptions& options) {
     }
     UseHeadlessPlatform();
     UseOfflineMusic();
-    if (!StartProgram(nullptr)) return HEADLESS_STARTUP_FAILED;
+    if (!StartProgram({}, nullptr)) return HEADLESS_STARTUP_FAILED;
 
     HeadlessRunState state;
     state.options = &options;
