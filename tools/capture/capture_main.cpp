@@ -1,6 +1,7 @@
 // invitation-capture: the show as a video with its music, or as PNG frames and
 // a WAV file, rendered on the headless platform frame by frame.
 #include "tools/capture/capture_output.h"
+#include "tools/capture/capture_queue.h"
 
 #include <unistd.h>
 
@@ -10,7 +11,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -68,26 +68,6 @@ bool ReadWholeFile(const std::string& path, std::string* text) {
     return !file.bad();
 }
 
-std::string Absolute(const std::string& path) {
-    return path.empty() ? path : std::filesystem::absolute(path).string();
-}
-
-// The program reads its data folder from the working directory. When there is
-// none, the one next to this tool (the build folder's) is used, so the tool
-// can be run from anywhere; the paths given stay relative to where it was run.
-void MoveToDataFolder(CaptureOptions& options) {
-    std::error_code failure;
-    if (std::filesystem::is_directory("data", failure)) return;
-    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", failure);
-    if (failure) return;
-    std::filesystem::path home = self.parent_path();
-    if (!std::filesystem::is_directory(home / "data", failure)) return;
-    options.out = Absolute(options.out);
-    options.framesDir = Absolute(options.framesDir);
-    options.logPath = Absolute(options.logPath);
-    std::filesystem::current_path(home, failure);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -113,6 +93,9 @@ int main(int argc, char** argv) {
     HeadlessRunOptions run;
     run.fps = options.fps;
     run.limitMilliseconds = options.limitSeconds * 1000.0;
+    run.width = options.width;
+    run.height = options.height;
+    run.dataFolder = options.dataFolder;
     if (!ParseKeyScript(script, &run.keys, &error)) return Fail(scriptName + ": " + error);
 
     CaptureWriter writer;
@@ -125,10 +108,8 @@ int main(int argc, char** argv) {
         if (ffmpeg.empty())
             return Fail("ffmpeg not found: install the Debian package ffmpeg (apt-get install ffmpeg), "
                         "or write PNG frames and audio.wav with --frames-dir DIR");
-        MoveToDataFolder(options);
-        writer = VideoWriter(ffmpeg, options.out, container, options.fps);
+        writer = VideoWriter(ffmpeg, options.out, container, options.fps, options.width, options.height);
     } else {
-        MoveToDataFolder(options);
         writer = FramesWriter(options.framesDir);
     }
 
@@ -153,10 +134,12 @@ int main(int argc, char** argv) {
     // written anywhere else, they are kept.
     if (progress.terminal && isatty(STDOUT_FILENO) == 1) std::freopen("/dev/null", "w", stdout);
     double showEndMilliseconds = 0;
+    // Rendering and writing overlap: the writer takes the frames on its own thread.
+    CaptureQueue queue;
     run.onFrame = [&](const HeadlessFrame& frame) {
         if (Interrupted) throw CaptureStopped{};
         std::string failure;
-        if (!AddCaptureFrame(writer, frame, &failure)) throw CaptureStopped{failure};
+        if (!QueueCaptureFrame(queue, frame, &failure)) throw CaptureStopped{failure};
         if (log) std::fputs(CaptureLogLine(frame.index, frame.milliseconds, frame.status).c_str(), log);
         showEndMilliseconds = FrameInstant(frame.index + 1, options.fps);
         if (frame.status.phase == ShowPhase::OUTRO && progress.outroStart < 0) progress.outroStart = frame.milliseconds;
@@ -165,10 +148,12 @@ int main(int argc, char** argv) {
         DrawProgress(progress, frame.index + 1, showEndMilliseconds, false);
     };
 
+    StartCaptureQueue(queue, writer);
     int result;
     try {
         result = RunHeadlessShow(run);
     } catch (const CaptureStopped& stopped) {
+        StopCaptureQueue(queue);
         ClearProgress(progress);
         AbandonCapture(writer);
         if (log) std::fclose(log);
@@ -179,6 +164,12 @@ int main(int argc, char** argv) {
         }
         return Fail(stopped.message);
     }
+    if (!DrainCaptureQueue(queue, &error)) {
+        ClearProgress(progress);
+        AbandonCapture(writer);
+        if (log) std::fclose(log);
+        return Fail(error);
+    }
     DrawProgress(progress, writer.frames, showEndMilliseconds, true);
     ClearProgress(progress);
     if (log && std::fclose(log) != 0) {
@@ -188,11 +179,6 @@ int main(int argc, char** argv) {
 
     if (result == HEADLESS_STARTUP_FAILED) {
         AbandonCapture(writer);
-        std::error_code failure;
-        if (!std::filesystem::is_directory("data", failure))
-            std::fprintf(stderr,
-                         "invitation-capture: no data folder here or beside the tool; make one with "
-                         "\"invitation-data build data\"\n");
         return 1;
     }
     if (result == HEADLESS_LIMIT_REACHED) {

@@ -29,7 +29,7 @@ struct CaptureWriter {
 
 CaptureWriter FramesWriter(const std::string& dir);
 CaptureWriter VideoWriter(const std::string& ffmpeg, const std::string& outPath, VideoContainer container,
-                          int32_t fps);
+                          int32_t fps, int32_t width = HEADLESS_WIDTH, int32_t height = HEADLESS_HEIGHT);
 bool StartCapture(CaptureWriter& writer, std::string* error);
 bool AddCaptureFrame(CaptureWriter& writer, const HeadlessFrame& frame, std::string* error);
 bool FinishCapture(CaptureWriter& writer, std::string* error);

@@ -111,10 +111,10 @@ std::string FindProgram(std::string_view name, std::string_view searchPath) {
     return "";
 }
 
-std::vector<std::string> EncodeVideoArguments(int32_t fps, const std::string& videoPath) {
+std::vector<std::string> EncodeVideoArguments(int32_t fps, int32_t width, int32_t height, const std::string& videoPath) {
     return {"-hide_banner", "-loglevel", "error",
             "-f", "rawvideo", "-pixel_format", "rgb24",
-            "-video_size", std::to_string(HEADLESS_WIDTH) + "x" + std::to_string(HEADLESS_HEIGHT),
+            "-video_size", std::to_string(width) + "x" + std::to_string(height),
             "-framerate", std::to_string(fps), "-i", "pipe:0",
             "-an", "-c:v", "libx264", "-preset", X264_PRESET, "-crf", X264_CRF, "-threads", X264_THREADS,
             "-pix_fmt", "yuv420p", "-colorspace", "smpte170m", "-color_primaries", "smpte170m",
@@ -146,7 +146,7 @@ bool StartVideoEncoder(VideoEncoder& encoder, int32_t fps, const std::string& vi
         *error = Errno("cannot make a pipe");
         return false;
     }
-    encoder.pid = SpawnProgram(encoder.ffmpeg, EncodeVideoArguments(fps, videoPath), pipeFds[0], error);
+    encoder.pid = SpawnProgram(encoder.ffmpeg, EncodeVideoArguments(fps, encoder.width, encoder.height, videoPath), pipeFds[0], error);
     close(pipeFds[0]);
     if (encoder.pid < 0) {
         close(pipeFds[1]);
@@ -157,7 +157,7 @@ bool StartVideoEncoder(VideoEncoder& encoder, int32_t fps, const std::string& vi
 }
 
 bool AddVideoFrame(VideoEncoder& encoder, const uint8_t* rgb, std::string* error) {
-    size_t frameBytes = static_cast<size_t>(HEADLESS_WIDTH) * HEADLESS_HEIGHT * 3;
+    size_t frameBytes = static_cast<size_t>(encoder.width) * encoder.height * 3;
     if (!WriteAll(encoder.input, rgb, frameBytes)) {
         *error = Errno("ffmpeg stopped taking frames");
         return false;

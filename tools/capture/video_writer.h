@@ -16,13 +16,15 @@ std::string FindProgram(std::string_view name, std::string_view searchPath);
 // ffmpeg's arguments (after the program name) for the two steps of a video:
 // raw RGB frames from standard input to H.264 yuv420p, then that video with
 // the WAV audio as AAC into the container.
-std::vector<std::string> EncodeVideoArguments(int32_t fps, const std::string& videoPath);
+std::vector<std::string> EncodeVideoArguments(int32_t fps, int32_t width, int32_t height, const std::string& videoPath);
 std::vector<std::string> MuxArguments(const std::string& videoPath, const std::string& wavPath,
                                       VideoContainer container, const std::string& outPath);
 
 // The encoder of the first step while it runs.
 struct VideoEncoder {
     std::string ffmpeg;   // the program's path
+    int32_t width = HEADLESS_WIDTH;   // of every frame
+    int32_t height = HEADLESS_HEIGHT;
     int input = -1;       // the pipe to it
     int pid = -1;
 };
