@@ -4,6 +4,7 @@
 #include "tools/data/commands.h"
 
 #include "panel/panel.h"
+#include "platform/data_folder.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -227,7 +228,12 @@ int RunDataCheck(int argc, char** argv) {
         std::fprintf(stderr, "usage: invitation-data check [DIR]\n");
         return 2;
     }
-    const std::string dir = argc == 1 ? argv[0] : "data";
+    std::string error;
+    const std::string dir = FindDataFolder(argc == 1 ? argv[0] : "", &error);
+    if (dir.empty()) {
+        std::fprintf(stderr, "invitation-data: %s\n", error.c_str());
+        return 1;
+    }
     std::vector<ReportLine> lines;
     int loading = 0;
     for (const ScenePicture& picture : SCENE_PICTURES) {

@@ -9,7 +9,7 @@ namespace {
 int Usage() {
     std::fprintf(stderr,
                  "usage: invitation-data build OUT_DIR     write the pictures and the module\n"
-                 "       invitation-data check [DIR]       check a data folder (default: data)\n"
+                 "       invitation-data check [DIR]       check a data folder (default: data here, else beside the tool)\n"
                  "       invitation-data decode IN.bmp OUT.ppm\n");
     return 2;
 }
