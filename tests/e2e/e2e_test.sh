@@ -45,6 +45,19 @@ geometry() {
 picture_crop() {
     echo "$(($3 * pic_w / 640))x$(($4 * pic_h / 480))+$((pic_x + $1 * pic_w / 640))+$((pic_y + $2 * pic_h / 480))"
 }
+# In screenshot NAME the bars, where there are any, are black and the menu's backdrop
+# reaches every edge of the picture.
+picture_fills_centre() {
+    if [ $pic_w -lt $win_w ]; then
+        left=$(brightest "$1" "$((pic_x - win_x))x${win_h}+${win_x}+${win_y}")
+        right=$(brightest "$1" "$((win_x + win_w - pic_x - pic_w))x${win_h}+$((pic_x + pic_w))+${win_y}")
+        [ "$left" = 0 ] && [ "$right" = 0 ] || fail "$1: bars not black (brightest $left and $right)"
+    fi
+    for edge in "0 0 640 8" "0 472 640 8" "0 0 8 480" "632 0 8 480"; do
+        m=$(mean "$1" "$(picture_crop $edge)")
+        [ "$m" -gt 4 ] || fail "$1: picture edge $edge is dark (mean $m): not filling the centre"
+    done
+}
 notices() { grep -c "^Order Callback$" "$work/stdout"; }
 # The menu begins when the music reaches its second order: the second notice.
 for _ in $(seq 900); do
@@ -111,21 +124,20 @@ any-size)
     [ "${win_w}x${win_h}" = "$expected_size" ] || fail "window is ${win_w}x${win_h}, expected $expected_size"
     xdotool windowfocus "$window" 2>/dev/null
     shot wide-entry0; page wide-entry0
-    # Bars, where there are any, are black; the picture fills the centre.
-    if [ $pic_w -lt $win_w ]; then
-        left=$(brightest wide-entry0 "$((pic_x - win_x))x${win_h}+${win_x}+${win_y}")
-        right=$(brightest wide-entry0 "$((win_x + win_w - pic_x - pic_w))x${win_h}+$((pic_x + pic_w))+${win_y}")
-        [ "$left" = 0 ] && [ "$right" = 0 ] || fail "bars not black (brightest $left and $right)"
-    fi
-    # The backdrop reaches every edge of the picture.
-    for edge in "0 0 640 8" "0 472 640 8" "0 0 8 480" "632 0 8 480"; do
-        m=$(mean wide-entry0 "$(picture_crop $edge)")
-        [ "$m" -gt 4 ] || fail "picture edge $edge is dark (mean $m): not filling the centre"
-    done
+    picture_fills_centre wide-entry0
     press Down; press space; sleep 1              # position 4 opens entry 2
     shot wide-entry2; page wide-entry2
     d=$(page_difference wide-entry0 wide-entry2)
     [ "$d" -gt 1000 ] 2>/dev/null || fail "keys did not change the page ($d pixels differ)"
+    if [ "$1" = --window ]; then
+        # The picture follows the window's size: 16:9 now, bars beside it.
+        xdotool windowsize "$window" 1600 900
+        sleep 1
+        geometry
+        [ "${win_w}x${win_h}" = 1600x900 ] || fail "window is ${win_w}x${win_h} after resizing, expected 1600x900"
+        shot resized
+        picture_fills_centre resized
+    fi
     close_and_wait "$support/x-close-window" "$window" "$pid" 3
     status=$?
     pid=
