@@ -1,7 +1,6 @@
 // invitation-capture: the show as a video with its music, or as PNG frames and
 // a WAV file, rendered on the headless platform frame by frame.
 #include "tools/capture/capture_output.h"
-#include "tools/capture/capture_queue.h"
 
 #include <unistd.h>
 
@@ -134,12 +133,10 @@ int main(int argc, char** argv) {
     // written anywhere else, they are kept.
     if (progress.terminal && isatty(STDOUT_FILENO) == 1) std::freopen("/dev/null", "w", stdout);
     double showEndMilliseconds = 0;
-    // Rendering and writing overlap: the writer takes the frames on its own thread.
-    CaptureQueue queue;
     run.onFrame = [&](const HeadlessFrame& frame) {
         if (Interrupted) throw CaptureStopped{};
         std::string failure;
-        if (!QueueCaptureFrame(queue, frame, &failure)) throw CaptureStopped{failure};
+        if (!AddCaptureFrame(writer, frame, &failure)) throw CaptureStopped{failure};
         if (log) std::fputs(CaptureLogLine(frame.index, frame.milliseconds, frame.status).c_str(), log);
         showEndMilliseconds = FrameInstant(frame.index + 1, options.fps);
         if (frame.status.phase == ShowPhase::OUTRO && progress.outroStart < 0) progress.outroStart = frame.milliseconds;
@@ -148,12 +145,10 @@ int main(int argc, char** argv) {
         DrawProgress(progress, frame.index + 1, showEndMilliseconds, false);
     };
 
-    StartCaptureQueue(queue, writer);
     int result;
     try {
         result = RunHeadlessShow(run);
     } catch (const CaptureStopped& stopped) {
-        StopCaptureQueue(queue);
         ClearProgress(progress);
         AbandonCapture(writer);
         if (log) std::fclose(log);
@@ -163,12 +158,6 @@ int main(int argc, char** argv) {
             return 130;
         }
         return Fail(stopped.message);
-    }
-    if (!DrainCaptureQueue(queue, &error)) {
-        ClearProgress(progress);
-        AbandonCapture(writer);
-        if (log) std::fclose(log);
-        return Fail(error);
     }
     DrawProgress(progress, writer.frames, showEndMilliseconds, true);
     ClearProgress(progress);
