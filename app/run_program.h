@@ -1,5 +1,6 @@
 #pragma once
 
+#include "panel/screen.h"
 #include "platform/platform.h"
 
 #include <cstdint>
@@ -8,8 +9,8 @@
 // What the command line may change; the defaults are the program of old.
 struct ProgramOptions {
     int32_t display = DISPLAY_FULLSCREEN;   // DISPLAY_WINDOWED, DISPLAY_FULLSCREEN or DISPLAY_DESKTOP
-    int32_t width = 640;                    // the mode asked for; the headless output size
-    int32_t height = 480;
+    int32_t width = SCREEN_WIDTH;           // the mode asked for; the headless output size
+    int32_t height = SCREEN_HEIGHT;
     std::string dataFolder;                 // --data; empty: found (FindDataFolder)
     bool help = false;
 };

@@ -3,6 +3,7 @@
 
 #include "image/bmp.h"
 #include "image/scene_files.h"
+#include "platform/files.h"
 #include "platform/platform.h"
 
 #include <GL/gl.h>
@@ -30,7 +31,7 @@ DecodedPicture DecodePicture(const char* fileName) {
     DecodedPicture picture;
     // The existence test comes first so that a missing picture is named by the
     // table's own message before the loader reports it.
-    std::FILE* probe = std::fopen(native.c_str(), "rb");
+    std::FILE* probe = OpenRegularFileStream(native.c_str());
     picture.found = probe != nullptr;
     picture.status = ReadBmpFile(native.c_str(), &picture.image);
     if (probe) std::fclose(probe);

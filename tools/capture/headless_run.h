@@ -5,6 +5,7 @@
 #pragma once
 
 #include "music/music.h"
+#include "panel/screen.h"
 #include "show/show.h"
 
 #include <cstdint>
@@ -15,8 +16,8 @@
 #include <vector>
 
 // The default output size: the program's own.
-constexpr int32_t HEADLESS_WIDTH = 640;
-constexpr int32_t HEADLESS_HEIGHT = 480;
+constexpr int32_t HEADLESS_WIDTH = SCREEN_WIDTH;
+constexpr int32_t HEADLESS_HEIGHT = SCREEN_HEIGHT;
 // Stereo frames per second of the offline music.
 constexpr int32_t HEADLESS_MIX_RATE = MUSIC_MIX_RATE;
 // Show time after which a run that has not ended is stopped.
