@@ -15,10 +15,12 @@ ensure_packages() {
         echo "Install them with: sudo apt-get install ${missing[*]}" >&2
         exit 1
     fi
-    echo "Installing: ${missing[*]}" >&2
+    echo "Installing ${#missing[@]} Debian packages and what they depend on: ${missing[*]}" >&2
+    echo "(this downloads a few hundred MB and takes minutes on a fresh system)" >&2
     export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    apt-get update
+    # apt's own lines show the progress: one per download, one per package unpacked and set up.
+    apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
 # build DIR BUILD_TYPE [cmake options...]
