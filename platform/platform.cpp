@@ -8,6 +8,10 @@
 #include <SDL2/SDL.h>
 #include <GL/gl.h>
 #include <GL/glu.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -123,6 +127,36 @@ bool ChooseFullscreenMode(SDL_DisplayMode* chosen) {
     if (best < 0) return false;
     *chosen = sdlModes[best];
     return true;
+}
+
+// SDL shows an X11 message box from a forked child and waits for it, retrying
+// through signals; its own SIGTERM/SIGINT handlers only queue a quit event that
+// nobody reads while the box is up. So while a box is open, those signals end
+// the process here, and the box's child dies with it.
+volatile sig_atomic_t MessageBoxOpen;
+
+void EndWhileMessageBoxOpen(int) {
+    RestoreDisplay();
+    _exit(1);
+}
+
+void BoxChildDiesWithParent() {
+    if (MessageBoxOpen) prctl(PR_SET_PDEATHSIG, SIGKILL);
+}
+
+void ShowMessageBoxEndingOnSignal(Uint32 flags, const char* text) {
+    static bool atForkInstalled = false;
+    if (!atForkInstalled) atForkInstalled = pthread_atfork(nullptr, nullptr, BoxChildDiesWithParent) == 0;
+    struct sigaction ending {}, oldTerm {}, oldInt {};
+    ending.sa_handler = EndWhileMessageBoxOpen;
+    sigemptyset(&ending.sa_mask);
+    sigaction(SIGTERM, &ending, &oldTerm);
+    sigaction(SIGINT, &ending, &oldInt);
+    MessageBoxOpen = 1;
+    SDL_ShowSimpleMessageBox(flags, "Error", text, nullptr);
+    MessageBoxOpen = 0;
+    sigaction(SIGTERM, &oldTerm, nullptr);
+    sigaction(SIGINT, &oldInt, nullptr);
 }
 
 }  // namespace
@@ -281,7 +315,7 @@ void ShowMessage(const char* text, MessageIcon icon) {
     std::fflush(stderr);
     if (Headless || std::getenv("INVITATION_NO_MESSAGE_BOXES")) return;
     Uint32 flags = icon == MessageIcon::ERROR ? SDL_MESSAGEBOX_ERROR : SDL_MESSAGEBOX_INFORMATION;
-    SDL_ShowSimpleMessageBox(flags, "Error", text, nullptr);
+    ShowMessageBoxEndingOnSignal(flags, text);
 }
 
 void ShowErrorMessage(const char* text) {

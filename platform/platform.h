@@ -50,7 +50,8 @@ enum class MessageIcon { NONE, ERROR };
 
 // Modal box captioned "Error" when one can be shown; the text always goes to
 // stderr as "Error: <text>" (one line). Returns once dismissed, or at once
-// when no box can be shown.
+// when no box can be shown. SIGTERM or SIGINT while the box is open ends the
+// process with status 1, the display restored.
 void ShowMessage(const char* text, MessageIcon icon);
 
 // The program's error report: cursor shown, then ShowMessage with the error icon.
