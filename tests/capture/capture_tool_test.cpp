@@ -246,6 +246,27 @@ TEST(CaptureTool, RunsFromAnyFolderWithTheDataBesideIt) {
     fs::remove_all(dir);
 }
 
+TEST(CaptureTool, OrderNoticesStayOffATerminal) {
+    SKIP_WITHOUT_DATA();
+    fs::path dir = TempDir("terminal");
+    WriteScript(dir, "0 escape down\n");
+    std::string capture = "rm -rf frames && " + std::string(CAPTURE_TOOL) + " --fps 2 --keys keys.txt --frames-dir frames";
+    // script(1) runs the tool on a terminal of its own and keeps what was written there.
+    for (const std::string redirect : {"", " 2>/dev/null"}) {
+        SCOPED_TRACE("standard output on a terminal, standard error" + redirect);
+        Outcome outcome = RunCommand("cd " + Quote(dir) + " && script -qec " + Quote(capture + redirect) +
+                                     " terminal.txt");
+        ASSERT_EQ(outcome.status, 0) << outcome.messages;
+        std::string terminal = ReadFile(dir / "terminal.txt");
+        EXPECT_EQ(terminal.find("Order Callback"), std::string::npos) << terminal;
+    }
+    // Written to a file, they are kept.
+    Outcome outcome = RunCommand("(cd " + Quote(dir) + " && " + capture + " >notices.txt)");
+    ASSERT_EQ(outcome.status, 0) << outcome.messages;
+    EXPECT_NE(ReadFile(dir / "notices.txt").find("Order Callback"), std::string::npos);
+    fs::remove_all(dir);
+}
+
 TEST(CaptureTool, VideoHasPictureAndSoundOfTheSameLength) {
     SKIP_WITHOUT_DATA();
     if (FindProgram("ffprobe", std::getenv("PATH") ? std::getenv("PATH") : "").empty())
