@@ -2,7 +2,6 @@
 
 #include "image/texture.h"
 
-#include <cmath>
 #include <limits>
 #include <new>
 
@@ -66,27 +65,6 @@ void FreePanelGrid(Panel* panel) {
     if (!panel) return;
     delete[] panel->vertices;
     *panel = Panel{};
-}
-
-const PanelPlacement* FindPanelPlacement(int32_t panel) {
-    for (const PanelPlacement& placement : SCENE_PANEL_PLACEMENTS)
-        if (panel >= placement.first && panel <= placement.last) return &placement;
-    return nullptr;
-}
-
-TexelScale ScreenPixelsPerTexel(const PanelPlacement& placement, int32_t pictureWidth, int32_t pictureHeight,
-                                int32_t screenWidth, int32_t screenHeight) {
-    // x and y from -1 to 1 span the screen, so a unit of x is half its width.
-    double pixelsX = std::fabs(static_cast<double>(placement.xEnd) - placement.xStart) * screenWidth / 2.0;
-    double pixelsY = std::fabs(static_cast<double>(placement.yEnd) - placement.yStart) * screenHeight / 2.0;
-    double texelsX = std::fabs(static_cast<double>(placement.uEnd) - placement.uStart) * pictureWidth;
-    double texelsY = std::fabs(static_cast<double>(placement.vEnd) - placement.vStart) * pictureHeight;
-    constexpr double INFINITE = std::numeric_limits<double>::infinity();
-    return {texelsX > 0.0 ? pixelsX / texelsX : INFINITE, texelsY > 0.0 ? pixelsY / texelsY : INFINITE};
-}
-
-bool IsNearlyOneToOne(TexelScale scale) {
-    return std::fabs(scale.x - 1.0) <= ONE_TO_ONE_TOLERANCE && std::fabs(scale.y - 1.0) <= ONE_TO_ONE_TOLERANCE;
 }
 
 void BuildScenePanels() {

@@ -27,7 +27,7 @@ MenuState StartMenu(uint32_t now) {
 }
 
 int32_t PagePanel(const MenuState& state) {
-    return FIRST_TEXT_PAGE_PANEL + ENTRY_FIRST_TEXT_PAGE[state.entry] + state.page;
+    return FIRST_TEXT_PAGE_PANEL + MENU_ENTRIES[state.entry].firstTextPage + state.page;
 }
 
 int32_t TakeFrameTime(MenuState& state, uint32_t now) {
@@ -37,7 +37,7 @@ int32_t TakeFrameTime(MenuState& state, uint32_t now) {
 }
 
 void ActivatePosition(MenuState& state) {
-    int32_t last = ENTRY_LAST_PAGE[state.entry];
+    int32_t last = MENU_ENTRIES[state.entry].lastPage;
     if (state.position == PREVIOUS_PAGE_POSITION) {
         state.page = state.page - 1 < 0 ? last : state.page - 1;
         state.pressedButton = PREVIOUS_BUTTON;
@@ -47,7 +47,7 @@ void ActivatePosition(MenuState& state) {
         state.pressedButton = NEXT_BUTTON;
         state.buttonTimeLeft = BUTTON_SHOW_MS;
     } else {
-        int32_t entry = POSITION_ENTRY[state.position];
+        int32_t entry = PositionEntry(state.position);
         if (state.entry != entry) {
             state.entry = entry;
             state.page = 0;
@@ -147,7 +147,7 @@ void DrawMenuPanels(const MenuState& state) {
     DrawPanel(PagePanel(state), state.newPageBrightness, true);
     DrawPanel(state.oldPagePanel, state.oldPageBrightness, true);
     DrawPanel(BUTTON_PANEL + state.pressedButton, 1.0f, true);
-    DrawPanel(ENTRY_PICTURE_PANEL + state.entry, 1.0f, true);
+    DrawPanel(MENU_ENTRIES[state.entry].picturePanel, 1.0f, true);
 }
 
 void DrawMenuPointer(const MenuState& state) { DrawMaskedSprite(POINTER_PANEL, POINTER_X_OFFSET, state.pointerY); }

@@ -5,10 +5,57 @@
 #include <array>
 #include <cstdint>
 
-constexpr std::array<int32_t, 4> ENTRY_LAST_PAGE = {2, 2, 2, 7};
-// Index of each entry's first page among the text-page panels 2 to 18.
-constexpr std::array<int32_t, 4> ENTRY_FIRST_TEXT_PAGE = {11, 8, 14, 0};
+// The entries of the menu, in the order of their numbers. The show, the data
+// generator and the tests all read this one table.
+struct MenuEntry {
+    int32_t position;        // the menu position that opens it
+    int32_t firstTextPage;   // its first page among the text pages (panel FIRST_TEXT_PAGE_PANEL + this)
+    int32_t lastPage;        // its pages are 0 to lastPage
+    int32_t picturePanel;    // shown while the entry is open
+    const char* pageFiles;   // its pages are assets/pages/<pageFiles>-1.txt, -2.txt, ...
+};
+
+constexpr std::array<MenuEntry, 4> MENU_ENTRIES = {{
+    {0, 11, 2, 30, "party"},
+    {1, 8, 2, 31, "compos"},
+    {4, 14, 2, 32, "travel"},
+    {5, 0, 7, 33, "faq"},
+}};
+
 constexpr int32_t FIRST_TEXT_PAGE_PANEL = 2;
+
+constexpr int32_t CountTextPages() {
+    int32_t count = 0;
+    for (const MenuEntry& entry : MENU_ENTRIES) count += entry.lastPage + 1;
+    return count;
+}
+constexpr int32_t TEXT_PAGE_COUNT = CountTextPages();
+
+// The entry a text page belongs to and the page within it; false for none.
+constexpr bool FindTextPage(int32_t textPage, int32_t& entry, int32_t& page) {
+    for (int32_t e = 0; e < static_cast<int32_t>(MENU_ENTRIES.size()); ++e) {
+        int32_t p = textPage - MENU_ENTRIES[e].firstTextPage;
+        if (p >= 0 && p <= MENU_ENTRIES[e].lastPage) {
+            entry = e;
+            page = p;
+            return true;
+        }
+    }
+    return false;
+}
+
+// Every text page belongs to exactly one entry.
+constexpr bool TextPagesTile() {
+    for (int32_t k = 0; k < TEXT_PAGE_COUNT; ++k) {
+        int32_t owners = 0;
+        for (const MenuEntry& entry : MENU_ENTRIES)
+            if (k >= entry.firstTextPage && k <= entry.firstTextPage + entry.lastPage) ++owners;
+        if (owners != 1) return false;
+    }
+    return true;
+}
+static_assert(TextPagesTile());
+
 // Position 0 is the top one; offsets grow more negative downwards.
 constexpr std::array<float, 6> POINTER_Y = {-0.05f, -0.3f, -0.65f, -0.95f, -1.25f, -1.55f};
 constexpr int32_t MENU_POSITIONS = 6;
@@ -22,14 +69,17 @@ constexpr float BUTTON_SHOW_MS = 200.0f;
 constexpr int32_t BACKDROP_LEFT_PANEL = 0;
 constexpr int32_t BACKDROP_RIGHT_PANEL = 1;
 constexpr int32_t BUTTON_PANEL = 20;        // + pressedButton
-constexpr int32_t ENTRY_PICTURE_PANEL = 30; // + entry
 constexpr int32_t POINTER_PANEL = 35;
 
 // Positions and their roles.
 constexpr int32_t PREVIOUS_PAGE_POSITION = 2;
 constexpr int32_t NEXT_PAGE_POSITION = 3;
-// The entry each position opens; -1 for the page positions.
-constexpr std::array<int32_t, 6> POSITION_ENTRY = {0, 1, -1, -1, 2, 3};
+// The entry a position opens; -1 for the page positions.
+constexpr int32_t PositionEntry(int32_t position) {
+    for (int32_t e = 0; e < static_cast<int32_t>(MENU_ENTRIES.size()); ++e)
+        if (MENU_ENTRIES[e].position == position) return e;
+    return -1;
+}
 
 // pressedButton values.
 constexpr int32_t NO_BUTTON = 0;

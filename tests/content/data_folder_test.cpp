@@ -41,12 +41,6 @@ uint64_t HashFolder(const std::string& dir, size_t& files) {
     return hash;
 }
 
-const PanelPlacement& Placement(int32_t number) {
-    for (const PanelPlacement& p : SCENE_PANEL_PLACEMENTS)
-        if (number >= p.first && number <= p.last) return p;
-    return SCENE_PANEL_PLACEMENTS[0];
-}
-
 bool IsPowerOfTwo(int32_t n) {
     return n > 0 && (n & (n - 1)) == 0;
 }
@@ -152,7 +146,8 @@ TEST(DataFolder, LitTexelsShowOnScreenAndPagesKeepClearOfTheMenu) {
         SCOPED_TRACE(scene.path);
         RgbImage* image = LoadBmpImage((BuiltDataDir() + "/" + SceneFileName(scene.path)).c_str());
         ASSERT_NE(image, nullptr);
-        const PanelPlacement& p = Placement(n);
+        const PanelPlacement& p = *FindPanelPlacement(n);
+        const ScreenCorners screen = PlacementOnScreen(p);
         bool slides = n == 35 || (n >= 50 && n <= 55);   // moved as they are drawn
         int stray = 0;
         for (int32_t r = 0; r < image->height; ++r)
@@ -161,11 +156,12 @@ TEST(DataFolder, LitTexelsShowOnScreenAndPagesKeepClearOfTheMenu) {
                 if (std::max({t[0], t[1], t[2]}) <= 8) continue;
                 double u = (c + 0.5) / image->width, v = (r + 0.5) / image->height;
                 double s = (u - p.uStart) / (p.uEnd - p.uStart), w = (v - p.vStart) / (p.vEnd - p.vStart);
-                double x = p.xStart + s * (p.xEnd - p.xStart), y = p.yStart + w * (p.yEnd - p.yStart);
+                double x = screen.left + s * (screen.right - screen.left);
+                double y = screen.top + w * (screen.bottom - screen.top);
                 bool inWindow = s >= 0 && s <= 1 && w >= 0 && w <= 1;
-                bool onScreen = slides || (x >= -1 && x <= 1 && y >= -1 && y <= 1);
-                // Page text ends left of the menu labels at screen x 0.5875 (pixel 508).
-                bool clearOfMenu = n < 2 || n > 18 || x < 0.5875;
+                bool onScreen = slides || (x >= 0 && x <= SCREEN_WIDTH && y >= 0 && y <= SCREEN_HEIGHT);
+                // Page text ends left of the menu labels at screen pixel 508.
+                bool clearOfMenu = n < 2 || n > 18 || x < 508;
                 if (!(inWindow && onScreen && clearOfMenu)) ++stray;
             }
         EXPECT_EQ(stray, 0);

@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
         ScreenMock menu;
         ok &= MockPanel(menu, data, 0, 1.0f, false);
         ok &= MockPanel(menu, data, 1, 1.0f, false);
-        ok &= MockPanel(menu, data, 2 + ENTRY_FIRST_TEXT_PAGE[shot.entry] + shot.page, 1.0f, true);
+        ok &= MockPanel(menu, data, 2 + MENU_ENTRIES[shot.entry].firstTextPage + shot.page, 1.0f, true);
         ok &= MockPanel(menu, data, 20 + shot.button, 1.0f, true);
         ok &= MockPanel(menu, data, 30 + shot.entry, 1.0f, true);
         ok &= MockPointer(menu, data, POINTER_X_OFFSET, POINTER_Y[shot.position]);

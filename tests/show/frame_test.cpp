@@ -242,7 +242,7 @@ std::vector<Layer> MenuLayers(const MenuState& state) {
     if (state.newPageBrightness > 0) layers.push_back(add(PagePanel(state), state.newPageBrightness));
     if (state.oldPageBrightness > 0) layers.push_back(add(state.oldPagePanel, state.oldPageBrightness));
     layers.push_back(add(BUTTON_PANEL + state.pressedButton, 1.0));
-    layers.push_back(add(ENTRY_PICTURE_PANEL + state.entry, 1.0));
+    layers.push_back(add(MENU_ENTRIES[state.entry].picturePanel, 1.0));
     Rect pointer = PanelRect(POINTER_PANEL, POINTER_X_OFFSET, state.pointerY);
     layers.push_back({Layer::MULTIPLY, pointer, COLOURS.at(36), 1.0});
     layers.push_back({Layer::ADD, pointer, COLOURS.at(35), 1.0});

@@ -141,7 +141,7 @@ TEST(MenuActivation, OpensEntriesAndTurnsPagesWithWrapAround) {
 TEST(MenuActivation, PagePanelsOfEveryEntry) {
     const int32_t firstPanel[4] = {13, 10, 16, 2};
     for (int32_t entry = 0; entry < 4; ++entry) {
-        for (int32_t page = 0; page <= ENTRY_LAST_PAGE[entry]; ++page) {
+        for (int32_t page = 0; page <= MENU_ENTRIES[entry].lastPage; ++page) {
             MenuState state = StartMenu(0);
             state.entry = entry;
             state.page = page;

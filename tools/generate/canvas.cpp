@@ -13,11 +13,6 @@ Rgb Scale(Rgb colour, double factor) {
             static_cast<float>(colour.b * factor)};
 }
 
-Rgb HexColour(uint32_t rgb) {
-    return {static_cast<float>((rgb >> 16) & 255) / 255.0f, static_cast<float>((rgb >> 8) & 255) / 255.0f,
-            static_cast<float>(rgb & 255) / 255.0f};
-}
-
 Canvas MakeCanvas(int32_t width, int32_t height) {
     Canvas canvas;
     canvas.width = width;
@@ -30,10 +25,8 @@ Canvas MakePanelCanvas(int32_t width, int32_t height, const PanelPlacement& plac
     Canvas canvas = MakeCanvas(width, height);
     // Corner (xStart, yStart) shows texture point (uStart, vStart), the opposite
     // corner (uEnd, vEnd); v counts from the bottom row, texel rows from the top.
-    double x0 = (placement.xStart + 1.0) * SCREEN_WIDTH / 2.0;
-    double x1 = (placement.xEnd + 1.0) * SCREEN_WIDTH / 2.0;
-    double y0 = (1.0 - placement.yStart) * SCREEN_HEIGHT / 2.0;
-    double y1 = (1.0 - placement.yEnd) * SCREEN_HEIGHT / 2.0;
+    ScreenCorners corners = PlacementOnScreen(placement);
+    double x0 = corners.left, x1 = corners.right, y0 = corners.top, y1 = corners.bottom;
     double c0 = placement.uStart * width, c1 = placement.uEnd * width;
     double r0 = (1.0 - placement.vStart) * height, r1 = (1.0 - placement.vEnd) * height;
     canvas.scaleX = (c1 - c0) / (x1 - x0);

@@ -1,8 +1,8 @@
 // A picture being painted: float RGB texels, and the map from the screen pixels
-// the picture is designed in (640 x 480, rows from the top) to its texels.
+// the picture is designed in (SCREEN_WIDTH x SCREEN_HEIGHT, rows from the top) to its texels.
 #pragma once
 
-#include "panel/panel.h"
+#include "panel/placement.h"
 
 #include <cstdint>
 #include <functional>
@@ -17,7 +17,10 @@ constexpr Rgb BLACK = {0, 0, 0};
 Rgb Mix(Rgb a, Rgb b, double t);
 Rgb Scale(Rgb colour, double factor);
 // From 0xRRGGBB.
-Rgb HexColour(uint32_t rgb);
+constexpr Rgb HexColour(uint32_t rgb) {
+    return {static_cast<float>((rgb >> 16) & 255) / 255.0f, static_cast<float>((rgb >> 8) & 255) / 255.0f,
+            static_cast<float>(rgb & 255) / 255.0f};
+}
 
 struct Canvas {
     int32_t width = 0;
@@ -27,9 +30,6 @@ struct Canvas {
     double originX = 0, originY = 0;
     double scaleX = 1, scaleY = 1;
 };
-
-constexpr int32_t SCREEN_WIDTH = 640;
-constexpr int32_t SCREEN_HEIGHT = 480;
 
 // Texels equal screen pixels from the top-left corner.
 Canvas MakeCanvas(int32_t width, int32_t height);

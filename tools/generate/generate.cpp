@@ -3,6 +3,7 @@
 
 #include "image/scene_files.h"
 #include "tools/data/commands.h"
+#include "show/menu.h"
 #include "tools/generate/module.h"
 
 #include <cstdio>

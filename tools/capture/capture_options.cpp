@@ -1,0 +1,115 @@
+// invitation-capture's command line: parsing the options and naming the video's container.
+#include "tools/capture/capture_options.h"
+
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+
+namespace {
+
+bool ParseWholeInt(std::string_view text, int32_t* value) {
+    auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), *value);
+    return status == std::errc() && end == text.data() + text.size();
+}
+
+bool ParseWholeDouble(std::string_view text, double* value) {
+    auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), *value);
+    return status == std::errc() && end == text.data() + text.size() && std::isfinite(*value);
+}
+
+std::string LowerCase(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return lower;
+}
+
+}  // namespace
+
+const char* CaptureUsage() {
+    return "usage: invitation-capture [--out FILE] [--fps N] [--keys FILE] [--frames-dir DIR] [--log FILE]\n"
+           "                          [--limit SECONDS]\n"
+           "  --out FILE        the video, .mp4 or .mkv (default invitation.mp4); needs ffmpeg\n"
+           "  --fps N           frames per second of show time, 1 to 1000 (default 60)\n"
+           "  --keys FILE       key script: lines of \"<milliseconds> <key> down|up\", keys escape space\n"
+           "                    enter up down, # starts a comment (default: the built-in tour)\n"
+           "  --frames-dir DIR  numbered PNG frames and audio.wav in DIR instead of a video\n"
+           "  --log FILE        one CSV line per frame: frame,time_ms,phase,order,row,entry,page,position\n"
+           "  --limit SECONDS   show time after which a show that has not ended is an error (default 600)\n";
+}
+
+bool ParseCaptureArguments(int argc, const char* const* argv, CaptureOptions* options, std::string* error) {
+    bool framesGiven = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string_view argument = argv[i];
+        if (argument == "--help" || argument == "-h") {
+            options->help = true;
+            continue;
+        }
+        std::string_view name = argument;
+        std::string_view value;
+        bool hasValue = false;
+        size_t equals = argument.find('=');
+        if (argument.starts_with("--") && equals != std::string_view::npos) {
+            name = argument.substr(0, equals);
+            value = argument.substr(equals + 1);
+            hasValue = true;
+        }
+        bool known = name == "--out" || name == "--fps" || name == "--keys" || name == "--frames-dir" ||
+                     name == "--log" || name == "--limit";
+        if (!known) {
+            *error = "unknown option " + std::string(argument);
+            return false;
+        }
+        if (!hasValue) {
+            if (i + 1 >= argc) {
+                *error = std::string(name) + " needs a value";
+                return false;
+            }
+            value = argv[++i];
+        }
+        if (value.empty()) {
+            *error = std::string(name) + " needs a value";
+            return false;
+        }
+        if (name == "--out") {
+            options->out = value;
+            options->outGiven = true;
+        } else if (name == "--fps") {
+            if (!ParseWholeInt(value, &options->fps) || options->fps < 1 || options->fps > 1000) {
+                *error = "--fps takes a whole number from 1 to 1000, not \"" + std::string(value) + "\"";
+                return false;
+            }
+        } else if (name == "--keys") {
+            options->keysPath = value;
+        } else if (name == "--frames-dir") {
+            options->framesDir = value;
+            framesGiven = true;
+        } else if (name == "--log") {
+            options->logPath = value;
+        } else {
+            if (!ParseWholeDouble(value, &options->limitSeconds) || options->limitSeconds <= 0) {
+                *error = "--limit takes a number of seconds above 0, not \"" + std::string(value) + "\"";
+                return false;
+            }
+        }
+    }
+    if (framesGiven && options->outGiven) {
+        *error = "--out and --frames-dir exclude each other";
+        return false;
+    }
+    return true;
+}
+
+bool ContainerOfName(std::string_view name, VideoContainer* container) {
+    std::string extension = LowerCase(std::filesystem::path(name).extension().string());
+    if (extension == ".mp4") {
+        *container = VideoContainer::MP4;
+        return true;
+    }
+    if (extension == ".mkv") {
+        *container = VideoContainer::MATROSKA;
+        return true;
+    }
+    return false;
+}
