@@ -140,13 +140,18 @@ void EndWhileMessageBoxOpen(int) {
     _exit(1);
 }
 
-void BoxChildDiesWithParent() {
-    if (MessageBoxOpen) prctl(PR_SET_PDEATHSIG, SIGKILL);
+// In the box's child: it dies with the process, and a signal (Ctrl+C reaches
+// both) simply ends it; the display is the parent's to restore.
+void PrepareMessageBoxChild() {
+    if (!MessageBoxOpen) return;
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    signal(SIGTERM, SIG_DFL);
+    signal(SIGINT, SIG_DFL);
 }
 
 void ShowMessageBoxEndingOnSignal(Uint32 flags, const char* text) {
     static bool atForkInstalled = false;
-    if (!atForkInstalled) atForkInstalled = pthread_atfork(nullptr, nullptr, BoxChildDiesWithParent) == 0;
+    if (!atForkInstalled) atForkInstalled = pthread_atfork(nullptr, nullptr, PrepareMessageBoxChild) == 0;
     struct sigaction ending {}, oldTerm {}, oldInt {};
     ending.sa_handler = EndWhileMessageBoxOpen;
     sigemptyset(&ending.sa_mask);
