@@ -2,11 +2,11 @@
 // the one message the user sees when it fails.
 #include "image/bmp.h"
 
+#include "platform/files.h"
 #include "platform/platform.h"
 
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -28,12 +28,13 @@ struct MappedFile {
     }
 };
 
-// An empty file cannot be mapped, and counts as one that cannot be opened.
+// An empty file cannot be mapped, and counts as one that cannot be opened; so
+// does anything that is not a regular file, without waiting on it.
 bool MapWholeFile(const char* path, MappedFile& file) {
-    file.descriptor = open(path, O_RDONLY | O_CLOEXEC);
+    file.descriptor = OpenRegularFile(path);
     if (file.descriptor < 0) return false;
     struct stat status {};
-    if (fstat(file.descriptor, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size <= 0) return false;
+    if (fstat(file.descriptor, &status) != 0 || status.st_size <= 0) return false;
     file.size = static_cast<size_t>(status.st_size);
     file.bytes = mmap(nullptr, file.size, PROT_READ, MAP_PRIVATE, file.descriptor, 0);
     return file.bytes != MAP_FAILED;

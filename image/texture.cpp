@@ -3,6 +3,7 @@
 
 #include "image/bmp.h"
 #include "image/scene_files.h"
+#include "platform/files.h"
 #include "platform/platform.h"
 
 #include <GL/gl.h>
@@ -13,7 +14,7 @@ TextureSlot* TextureTable;
 void LoadTexture(const char* fileName, TextureSlot* slot) {
     // The existence test comes first so that a missing picture is named by the
     // table's own message before the loader reports it.
-    std::FILE* probe = std::fopen(NativePath(fileName).c_str(), "rb");
+    std::FILE* probe = OpenRegularFileStream(NativePath(fileName).c_str());
     if (!probe) {
         char text[256];
         std::snprintf(text, sizeof text, "texture %s not found!", fileName);

@@ -9,8 +9,10 @@
 #include "music/music.h"
 
 #include "music/clock.h"
+#include "music/module_layout.h"
 #include "music/order_watch.h"
 #include "platform/audio.h"
+#include "platform/files.h"
 #include "platform/platform.h"
 
 #include <libopenmpt/libopenmpt.h>
@@ -18,9 +20,11 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -88,15 +92,27 @@ int32_t FramesToMilliseconds(int64_t frames) { return static_cast<int32_t>(frame
 
 // --- Loading -----------------------------------------------------------------
 
-std::vector<char> ReadModuleFile(const std::string& path) {
+// The module's bytes through the file hooks; empty, with `failure` saying why,
+// when there are none to load.
+std::vector<char> ReadModuleFile(const std::string& path, std::string* failure) {
     std::vector<char> bytes;
     void* file = ModuleFileOpen(path.c_str());
-    if (!file) return bytes;
+    if (!file) {
+        *failure = FileErrorText(errno);
+        return bytes;
+    }
     int32_t size = -1;
     if (ModuleFileSeek(file, 0, 2) == 0) size = ModuleFileTell(file);
-    if (size > 0 && size <= MAX_MODULE_BYTES && ModuleFileSeek(file, 0, 0) == 0) {
+    if (size == 0) {
+        *failure = "it is empty";
+    } else if (size < 0 || size > MAX_MODULE_BYTES) {
+        *failure = "it is larger than 64 MiB";
+    } else {
         bytes.resize(static_cast<size_t>(size));
-        if (ModuleFileRead(bytes.data(), size, file) != size) bytes.clear();
+        if (ModuleFileSeek(file, 0, 0) != 0 || ModuleFileRead(bytes.data(), size, file) != size) {
+            *failure = "it cannot be read";
+            bytes.clear();
+        }
     }
     ModuleFileClose(file);
     return bytes;
@@ -121,6 +137,25 @@ std::vector<std::vector<RowFlow>> ReadRowFlows(openmpt_module* module) {
         }
     }
     return flows;
+}
+
+// The player's warnings about what it loaded, one per line of its "warnings" text.
+std::vector<std::string> LoadWarnings(openmpt_module* module) {
+    std::vector<std::string> warnings;
+    const char* text = openmpt_module_get_metadata(module, "warnings");
+    if (!text) return warnings;
+    std::string line;
+    for (const char* c = text;; ++c) {
+        if (*c == '\n' || *c == '\0') {
+            if (!line.empty()) warnings.push_back(line);
+            line.clear();
+            if (*c == '\0') break;
+        } else if (*c != '\r') {
+            line += *c;
+        }
+    }
+    openmpt_free_string(text);
+    return warnings;
 }
 
 openmpt_module* CreateModule(const std::vector<char>& bytes) {
@@ -274,7 +309,7 @@ void DestroyPlayer(Player* player) {
 
 // --- File hooks -------------------------------------------------------------------
 
-void* ModuleFileOpen(const char* name) { return name ? std::fopen(name, "rb") : nullptr; }
+void* ModuleFileOpen(const char* name) { return OpenRegularFileStream(name); }
 
 int32_t ModuleFileClose(void* handle) {
     if (!handle) return -1;
@@ -310,7 +345,8 @@ void UseOfflineMusic(bool offline) { OfflineWanted = offline; }
 
 bool StartMusic(const char* path) {
     if (ThePlayer || !path) return false;
-    std::vector<char> bytes = ReadModuleFile(NativePath(path));
+    std::string failure;
+    std::vector<char> bytes = ReadModuleFile(NativePath(path), &failure);
     if (bytes.empty()) return false;
     openmpt_module* module = CreateModule(bytes);
     if (!module) return false;
@@ -336,6 +372,28 @@ bool StartMusic(const char* path) {
     ThePlayer = player.release();
     if (!ThePlayer->offline) StartAudioOutput();
     return true;
+}
+
+ModuleReport InspectModuleFile(const char* nativePath) {
+    ModuleReport report;
+    std::vector<char> bytes = ReadModuleFile(nativePath ? nativePath : "", &report.failure);
+    if (bytes.empty()) return report;
+    openmpt_module* module = CreateModule(bytes);
+    if (!module) {
+        report.failure = "the player cannot load it as a module";
+        return report;
+    }
+    report.loads = true;
+    report.warnings = LoadWarnings(module);
+    // The player loads a module file cut short without a word; its header tells.
+    const char* type = openmpt_module_get_metadata(module, "type");
+    if (type && std::strcmp(type, "mod") == 0) {
+        std::span<const uint8_t> file(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+        for (std::string& warning : ModuleLayoutWarnings(file)) report.warnings.push_back(std::move(warning));
+    }
+    openmpt_free_string(type);
+    openmpt_module_destroy(module);
+    return report;
 }
 
 void StopMusic() {

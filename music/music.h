@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 struct MusicPosition {
@@ -20,6 +21,16 @@ constexpr const char* MUSIC_ORDER_NOTICE = "\nOrder Callback\n";
 // its beginning. False when it cannot be loaded or no output can be opened.
 bool StartMusic(const char* path);
 void StopMusic();
+
+// What the player makes of a module file, loaded as StartMusic loads it but
+// not played: whether it loads (else why not), and what the player said about
+// it while loading, such as a file cut short or samples missing.
+struct ModuleReport {
+    bool loads = false;
+    std::string failure;                 // why it does not load
+    std::vector<std::string> warnings;   // each a line of the player's own words
+};
+ModuleReport InspectModuleFile(const char* nativePath);
 // What is heard now.
 void GetMusicPosition(MusicPosition& position);
 
@@ -34,7 +45,7 @@ void RenderMusicUntil(int64_t frame, std::vector<int16_t>* out);
 
 // The file hooks through which the module is read, standard buffered streams
 // underneath. The handle is the stream; every hook refuses a null handle.
-void* ModuleFileOpen(const char* name);                     // fopen "rb"; null when it fails
+void* ModuleFileOpen(const char* name);                     // "rb" stream of a regular file; null otherwise
 int32_t ModuleFileClose(void* handle);                      // 0, or -1
 int32_t ModuleFileRead(void* buffer, int32_t length, void* handle);  // bytes read
 // Mode 0 from the beginning, 1 from the current position, 2 from the end;

@@ -58,6 +58,33 @@ close-request)
     [ $status -ne 124 ] || fail "close request did not end the program"
     [ $status -eq 0 ] || fail "exit status $status, expected 0"
     ;;
+fifo-data)
+    # A FIFO where a picture belongs is a picture that cannot be opened: its two
+    # messages, and start-up goes on. Where the module belongs, the music cannot
+    # play. Neither holds start-up up.
+    [ -f data/phatfunk.mod ] || { echo "SKIP: no data/ in $build"; exit 77; }
+    work=$(mktemp -d)
+    trap 'rm -f "$log"; rm -rf "$work"' EXIT
+    mkdir "$work/data"
+    ln -s "$build"/data/* "$work/data/"
+    rm "$work/data/kopf.bmp" && mkfifo "$work/data/kopf.bmp"
+    (cd "$work" && INVITATION_NO_MESSAGE_BOXES=1 exec "$build/invitation" >/dev/null 2>"$log") &
+    pid=$!
+    window=$(wait_window "$PROGRAM_WINDOW" 30 $pid) || fail "no window with a FIFO as a picture"
+    close_and_wait "$support/x-close-window" "$window" $pid 10
+    status=$?
+    [ $status -eq 0 ] || fail "exit status $status with a FIFO as a picture, expected 0"
+    grep -qxF 'Error: texture data\kopf.bmp not found!' "$log" || fail "no \"not found\" line"
+    grep -qxF 'Error: Failed to open DIB file data\kopf.bmp.' "$log" || fail "no \"Failed to open\" line"
+
+    rm "$work/data/kopf.bmp" "$work/data/phatfunk.mod"
+    ln -s "$build/data/kopf.bmp" "$work/data/kopf.bmp"
+    mkfifo "$work/data/phatfunk.mod"
+    (cd "$work" && INVITATION_NO_MESSAGE_BOXES=1 exec timeout 20 "$build/invitation" >/dev/null 2>"$log")
+    status=$?
+    [ $status -eq 1 ] || fail "exit status $status with a FIFO as the module, expected 1"
+    grep -qx "Error: cannot play audio" "$log" || fail "no \"cannot play audio\" line"
+    ;;
 *)
     fail "unknown case $case"
     ;;

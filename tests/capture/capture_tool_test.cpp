@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -130,6 +131,11 @@ TEST(CaptureTool, RefusesBadInputBeforeRendering) {
     fs::path script = WriteScript(dir, "# tour\n100 space down\n200 spacebar up\n");
     fs::path out = dir / "show.mp4";
     fs::create_directories(dir / "old.mp4");
+    // A key script that is a FIFO would wait for a writer for ever.
+    ASSERT_EQ(mkfifo((dir / "fifo.keys").c_str(), 0600), 0);
+    // An earlier capture's folder is never mixed with a new one.
+    fs::create_directories(dir / "frames");
+    std::ofstream(dir / "frames" / "keep.png") << "an older frame";
     struct Case {
         std::string arguments;
         std::string environment;
@@ -143,17 +149,26 @@ TEST(CaptureTool, RefusesBadInputBeforeRendering) {
         {"--out " + Quote(out), "PATH=" + (dir / "bin").string(), 1, "install the Debian package ffmpeg"},
         {"--out " + Quote(dir / "none" / "show.mp4"), "", 1, "none/show.mp4: No such file or directory"},
         {"--out " + Quote(dir / "old.mp4"), "", 1, "old.mp4: it is a folder"},
+        {"--keys " + Quote(dir / "old.mp4"), "", 1, "cannot read " + (dir / "old.mp4").string() + ": it is a folder"},
+        {"--keys " + Quote(dir / "fifo.keys"), "", 1, "fifo.keys: it is not a regular file"},
+        {"--frames-dir " + Quote(dir / "frames"), "", 1, "frames already holds files"},
+        {"--frames-dir " + Quote(dir / "keys.txt"), "", 1, "keys.txt: it is not a folder"},
+        {"--frames-dir " + Quote(dir / "none" / "frames"), "", 1, "none/frames: No such file or directory"},
+        {"--frames-dir " + Quote(dir / "new") + " --log " + Quote(dir / "old.mp4"), "", 1,
+         "old.mp4: it is a folder"},
         {"--fps 0", "", 2, "--fps takes a whole number from 1 to 1000"},
         {"--bogus", "", 2, "unknown option --bogus"},
     };
     for (const Case& c : cases) {
-        Outcome outcome = RunTool(c.arguments, c.environment);
+        Outcome outcome = RunTool(c.arguments, c.environment + " /usr/bin/timeout 20");
         EXPECT_EQ(outcome.status, c.status) << c.arguments << "\n" << outcome.messages;
         EXPECT_NE(outcome.messages.find(c.message), std::string::npos) << outcome.messages;
         // Nothing was rendered: no picture was loaded, no file was made.
         EXPECT_EQ(outcome.messages.find("texture"), std::string::npos) << outcome.messages;
-        EXPECT_EQ(Entries(dir), (std::vector<std::string>{"keys.txt", "old.mp4"})) << c.arguments;
+        EXPECT_EQ(Entries(dir), (std::vector<std::string>{"fifo.keys", "frames", "keys.txt", "old.mp4"}))
+            << c.arguments;
         EXPECT_TRUE(fs::is_empty(dir / "old.mp4"));
+        EXPECT_EQ(Entries(dir / "frames"), std::vector<std::string>{"keep.png"});
     }
     fs::remove_all(dir);
 }
@@ -199,6 +214,7 @@ TEST(CaptureTool, TwoRunsGiveTheSameFramesAndSound) {
     SKIP_WITHOUT_DATA();
     fs::path dir = TempDir("twice");
     fs::path script = WriteScript(dir, "0 escape down\n");
+    fs::create_directories(dir / "a");   // an empty folder takes the frames
     for (const char* run : {"a", "b"}) {
         Outcome outcome = RunTool("--fps 5 --keys " + Quote(script) + " --frames-dir " + Quote(dir / run));
         ASSERT_EQ(outcome.status, 0) << outcome.messages;
@@ -323,6 +339,51 @@ TEST(CaptureTool, ShowThatNeverEndsIsAnErrorAndLeavesNoVideo) {
     // The video of an earlier run stays as it was; no unfinished file is left beside it.
     EXPECT_EQ(Entries(dir), (std::vector<std::string>{"keys.txt", "show.mp4"}));
     EXPECT_EQ(ReadFile(out), "an older video");
+    fs::remove_all(dir);
+}
+
+// A capture into folder "frames" that fails on a full disk, or is stopped by
+// SIGINT or SIGTERM, leaves the folder and the log as they were before.
+TEST(CaptureTool, FramesFolderAndLogAppearOnlyWhenComplete) {
+    SKIP_WITHOUT_DATA();
+    fs::path dir = TempDir("unfinished");
+    fs::path script = WriteScript(dir, "0 escape down\n");
+    fs::path seed = dir / "seed", disk = dir / "disk";
+    fs::create_directories(seed / "frames");   // empty: the capture would replace it
+    std::ofstream(seed / "log.csv") << "an older log";
+    fs::create_directories(disk);
+    const std::string arguments = "--fps 5 --keys " + Quote(script) + " --frames-dir " + Quote(disk / "frames") +
+                                  " --log " + Quote(disk / "log.csv");
+    // What is left, as on-full-disk lists it: the two as they were.
+    fs::path listing = dir / "listing.txt";
+
+    // 1 MiB: enough to start, not for the frames and the sound.
+    Outcome full = RunCommand("(" + std::string(ON_FULL_DISK) + " 1024 " + Quote(seed) + " " + Quote(disk) + " " +
+                              CAPTURE_TOOL + " " + arguments + " >" + Quote(listing) + ")");
+    EXPECT_EQ(full.status, 1) << full.messages;
+    EXPECT_NE(full.messages.find("invitation-capture: cannot write"), std::string::npos) << full.messages;
+    // The listing follows the show's order notices.
+    std::string left = ReadFile(listing);
+    left = left.substr(std::min(left.size(), left.find("./")));
+    EXPECT_EQ(left, "./frames\n./log.csv 12 50dee69d33216a4d3d460caae13c3de4\n");   // as they were
+
+    for (const char* signalName : {"INT", "TERM"}) {
+        fs::remove_all(disk);
+        fs::copy(seed, disk, fs::copy_options::recursive);
+        // Stopped once the unfinished folder holds a few frames.
+        Outcome stopped = RunCommand("(" + std::string(CAPTURE_TOOL) + " " + arguments + " & pid=$!; " +
+                                     "for i in $(seq 300); do [ -e " + Quote(disk) +
+                                     "/.frames.part-$pid/frame-000005.png ] && break; sleep 0.1; done; kill -" +
+                                     signalName + " $pid; wait $pid)");
+        EXPECT_EQ(stopped.status, 130) << signalName << "\n" << stopped.messages;
+        EXPECT_NE(stopped.messages.find("invitation-capture: interrupted; " + (disk / "frames").string() +
+                                        " not written"),
+                  std::string::npos)
+            << stopped.messages;
+        EXPECT_EQ(Entries(disk), (std::vector<std::string>{"frames", "log.csv"})) << signalName;
+        EXPECT_TRUE(fs::is_empty(disk / "frames"));
+        EXPECT_EQ(ReadFile(disk / "log.csv"), "an older log");
+    }
     fs::remove_all(dir);
 }
 

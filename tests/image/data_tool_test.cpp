@@ -2,6 +2,7 @@
 #include "image/scene_files.h"
 #include "tests/image/bmp_bytes.h"
 #include "tests/image/scratch_folder.h"
+#include "tests/music/tiny_mod.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 namespace {
@@ -24,9 +26,11 @@ std::string ReadText(const std::filesystem::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-ToolRun RunTool(const ScratchFolder& folder, const std::string& arguments) {
+// `prefix` runs the tool through another program, such as on-full-disk.
+ToolRun RunTool(const ScratchFolder& folder, const std::string& arguments, const std::string& prefix = "") {
     const std::string errFile = (folder.path / "stderr.txt").string();
-    const std::string command = std::string("'") + INVITATION_DATA_TOOL + "' " + arguments + " 2>'" + errFile + "'";
+    const std::string command =
+        "timeout 20 " + prefix + "'" + INVITATION_DATA_TOOL + "' " + arguments + " 2>'" + errFile + "'";
     ToolRun run{-1, {}, {}};
     std::FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return run;
@@ -85,11 +89,45 @@ TEST(DataTool, DecodeFailuresGiveTheLoadersMessage) {
     EXPECT_EQ(RunTool(folder, "decode " + Quoted(bad)).status, 2);
 }
 
+// Nothing that is not a regular file is opened, so nothing waits on a FIFO;
+// the PPM appears only when complete, and an older one stays until then.
+TEST(DataTool, DecodeNeverWaitsAndNeverLeavesAPartialFile) {
+    ScratchFolder folder;
+    const std::string fifo = (folder.path / "fifo.bmp").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_directory(folder.path / "folder.bmp");
+    // 196,623 bytes of PPM for a disk of 64 KiB.
+    const std::string big = folder.Write("big.bmp", Assemble24(256, 256, [](int x, int y) {
+        return static_cast<uint32_t>(x * 0x010203 + y * 0x030201);
+    }));
+    const std::string seed = (folder.path / "seed").string();
+    const std::string disk = (folder.path / "disk").string();
+    folder.Write("seed/out.ppm", {'o', 'l', 'd'});
+    std::filesystem::create_directory(disk);
+    const std::string fullDisk = std::string("'") + ON_FULL_DISK + "' 64 " + Quoted(seed) + " " + Quoted(disk) + " ";
+    const struct {
+        std::string command;
+        std::string err;
+    } cases[] = {
+        {"decode " + Quoted(fifo), "Error: Failed to open DIB file " + fifo + ".\n"},
+        {"decode " + Quoted(folder.path / "folder.bmp"),
+         "Error: Failed to open DIB file " + (folder.path / "folder.bmp").string() + ".\n"},
+        {"decode " + Quoted(big), "Error: cannot write " + disk + "/out.ppm: "},
+    };
+    for (const auto& c : cases) {
+        // The tool runs on a full disk that holds an older out.ppm; the listing of what is left follows.
+        const ToolRun run = RunTool(folder, c.command + " " + Quoted(disk + "/out.ppm"), fullDisk);
+        EXPECT_EQ(run.status, 1) << c.command << "\n" << run.err;
+        EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
+        EXPECT_EQ(run.out, "./out.ppm 3 149603e6c03516362a8da23f624db945\n") << c.command;   // "old"
+    }
+}
+
 void WriteGoodFolder(const ScratchFolder& folder) {
     for (const ScenePicture& picture : SCENE_PICTURES)
         folder.Write(std::string("data/") + SceneFileName(picture.path),
                      Assemble24(8, 4, [](int x, int y) { return 0x10101u * static_cast<uint32_t>(x + y); }));
-    folder.Write("data/phatfunk.mod", std::vector<uint8_t>(2048, 0));
+    folder.Write("data/phatfunk.mod", BuildTinyMod(TinyMod{}));
 }
 
 TEST(DataTool, CheckPassesAGoodFolderAndWarnsWithoutFailing) {
@@ -155,6 +193,76 @@ TEST(DataTool, CheckNamesEachProblemAndWhatToDo) {
     }
     EXPECT_EQ(LineOf(run.out, "scr1.bmp").substr(LineOf(run.out, "scr1.bmp").size() - 2), "OK");
     EXPECT_NE(run.out.find("37 of 41 pictures load"), std::string::npos) << run.out;
+}
+
+// check loads the module as the program does and tells of what the player
+// loads without a word: a file cut short is usable, damaged.
+TEST(DataTool, CheckJudgesTheModuleAsThePlayerLoadsIt) {
+    const std::vector<uint8_t> whole = BuildTinyMod(TinyMod{});
+    auto cut = [&](size_t size) { return std::vector<uint8_t>(whole.begin(), whole.begin() + size); };
+    enum Kind { FILE, FOLDER, FIFO };
+    const struct {
+        const char* what;
+        Kind kind;
+        std::vector<uint8_t> bytes;
+        int status;
+        const char* statusText;
+        const char* summary;
+    } cases[] = {
+        {"whole", FILE, whole, 0, "OK", "the module is usable"},
+        {"one byte short", FILE, cut(whole.size() - 1), 1, "usable, damaged: sample 1 is cut short; the program plays "
+                                                           "what the player loads",
+         "the module is usable, damaged"},
+        {"its header alone", FILE, cut(1084), 1, "usable, damaged: the pattern data is cut short: 1084 of 2108 bytes; "
+                                                 "sample 1 is missing: the file ends before it",
+         "the module is usable, damaged"},
+        {"no module", FILE, std::vector<uint8_t>(2048, 0), 1, "does not load (the player cannot load it as a module): "
+                                                              "the program stops with \"cannot play audio\"",
+         "the module is not usable"},
+        {"empty", FILE, {}, 1, "does not load (it is empty)", "the module is not usable"},
+        {"a folder", FOLDER, {}, 1, "does not load (it is a folder): the program stops with \"cannot play audio\"; "
+                                    "put a file in its place",
+         "the module is not usable"},
+        {"a FIFO", FIFO, {}, 1, "does not load (it is not a regular file)", "the module is not usable"},
+    };
+    for (const auto& c : cases) {
+        ScratchFolder folder;
+        WriteGoodFolder(folder);
+        const std::filesystem::path module = folder.path / "data/phatfunk.mod";
+        std::filesystem::remove(module);
+        if (c.kind == FILE) folder.Write("data/phatfunk.mod", c.bytes);
+        if (c.kind == FOLDER) std::filesystem::create_directory(module);
+        if (c.kind == FIFO) {
+            ASSERT_EQ(mkfifo(module.c_str(), 0600), 0);
+        }
+        const ToolRun run = RunTool(folder, "check " + Quoted(folder.path / "data"));
+        EXPECT_EQ(run.status, c.status) << c.what << "\n" << run.out;
+        const std::string line = LineOf(run.out, "phatfunk.mod");
+        EXPECT_NE(line.find(c.statusText), std::string::npos) << c.what << ": " << line;
+        EXPECT_NE(run.out.find(std::string("41 of 41 pictures load; ") + c.summary + "\n"), std::string::npos)
+            << c.what << ": " << run.out;
+    }
+}
+
+// A picture that is a FIFO or a folder is reported at once as one that cannot be read.
+TEST(DataTool, CheckReadsNoPictureThatIsNotARegularFile) {
+    ScratchFolder folder;
+    WriteGoodFolder(folder);
+    std::filesystem::remove(folder.path / "data/kopf.bmp");
+    ASSERT_EQ(mkfifo((folder.path / "data/kopf.bmp").c_str(), 0600), 0);
+    std::filesystem::remove(folder.path / "data/gfx.bmp");
+    std::filesystem::create_directory(folder.path / "data/gfx.bmp");
+    const ToolRun run = RunTool(folder, "check " + Quoted(folder.path / "data"));
+    EXPECT_EQ(run.status, 1) << run.out;
+    EXPECT_NE(LineOf(run.out, "kopf.bmp")
+                  .find("does not load (\"Failed to open DIB file data\\kopf.bmp.\"): cannot be read (it is not a "
+                        "regular file): put a file in its place"),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(LineOf(run.out, "gfx.bmp").find("cannot be read (it is a folder): put a file in its place"),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("39 of 41 pictures load; the module is usable"), std::string::npos) << run.out;
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include "tests/image/bmp_bytes.h"
 #include "tests/image/scratch_folder.h"
 
+#include <sys/stat.h>
+
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
@@ -97,6 +99,11 @@ TEST_F(Textures, MissingAndBrokenPicturesAreReportedInTableOrderAndSkipped) {
     v4.headerSize = 108;
     v4.pixels = {1, 2, 3, 0};
     folder.Write("data/kopf.bmp", AssembleBmp(v4));            // 40
+    // Neither can be opened as a picture; the FIFO must not hold start-up up.
+    std::filesystem::remove(folder.path / "data/code.bmp");    // 50
+    ASSERT_EQ(mkfifo((folder.path / "data/code.bmp").c_str(), 0600), 0);
+    std::filesystem::remove(folder.path / "data/gfx.bmp");     // 51
+    std::filesystem::create_directory(folder.path / "data/gfx.bmp");
     WorkingFolder inside(folder.path);
     testing::internal::CaptureStderr();
     LoadSceneTextures();
@@ -105,8 +112,12 @@ TEST_F(Textures, MissingAndBrokenPicturesAreReportedInTableOrderAndSkipped) {
               "Error: Failed to open DIB file data\\opac.bmp.\n"
               "Error: Unknown DIB file format.\n"
               "Error: texture data\\font1.bmp not found!\n"
-              "Error: Failed to open DIB file data\\font1.bmp.\n");
-    const std::set<int32_t> failed = {36, 40, 44};
+              "Error: Failed to open DIB file data\\font1.bmp.\n"
+              "Error: texture data\\code.bmp not found!\n"
+              "Error: Failed to open DIB file data\\code.bmp.\n"
+              "Error: texture data\\gfx.bmp not found!\n"
+              "Error: Failed to open DIB file data\\gfx.bmp.\n");
+    const std::set<int32_t> failed = {36, 40, 44, 50, 51};
     std::set<int32_t> listed;
     for (const ScenePicture& picture : SCENE_PICTURES) {
         const TextureSlot& slot = TextureTable[picture.number];

@@ -6,6 +6,8 @@
 
 #include <numeric>
 
+#include <sys/stat.h>
+
 namespace {
 
 std::string TenBytes() {
@@ -54,6 +56,14 @@ TEST(ModuleFileHooks, ReadsWhatThereIsInBinary) {
 
 TEST(ModuleFileHooks, MissingFilesAndNullHandles) {
     EXPECT_EQ(ModuleFileOpen((TenBytes() + ".missing").c_str()), nullptr);
+    // Only regular files: a FIFO is refused at once instead of waiting for a writer.
+    const std::string ten = TenBytes();
+    const std::string folder = ten.substr(0, ten.rfind('/'));
+    EXPECT_EQ(ModuleFileOpen(folder.c_str()), nullptr);
+    const std::string fifo = folder + "/fifo.mod";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(ModuleFileOpen(fifo.c_str()), nullptr);
+    EXPECT_FALSE(StartMusic(fifo.c_str()));
     EXPECT_EQ(ModuleFileOpen(nullptr), nullptr);
     uint8_t buffer[4];
     EXPECT_EQ(ModuleFileRead(buffer, 4, nullptr), 0);

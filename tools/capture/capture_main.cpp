@@ -2,17 +2,15 @@
 // a WAV file, rendered on the headless platform frame by frame.
 #include "tools/capture/capture_output.h"
 
+#include "platform/files.h"
+
 #include <unistd.h>
 
-#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -59,13 +57,11 @@ int Fail(const std::string& message) {
     return 1;
 }
 
-bool ReadWholeFile(const std::string& path, std::string* text) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return false;
-    std::ostringstream contents;
-    contents << file.rdbuf();
-    *text = contents.str();
-    return !file.bad();
+// After SIGINT or SIGTERM, once everything unfinished has been removed.
+int ReportInterrupted(const CaptureWriter& writer) {
+    std::string target = writer.framesDir.empty() ? writer.outPath : writer.framesDir;
+    std::fprintf(stderr, "invitation-capture: interrupted; %s not written\n", target.c_str());
+    return 130;
 }
 
 std::string Absolute(const std::string& path) {
@@ -107,8 +103,8 @@ int main(int argc, char** argv) {
     std::string scriptName = options.keysPath.empty() ? "built-in tour" : options.keysPath;
     if (options.keysPath.empty()) {
         script = BuiltInTour();
-    } else if (!ReadWholeFile(options.keysPath, &script)) {
-        return Fail("cannot read " + options.keysPath + ": " + std::strerror(errno));
+    } else if (!ReadRegularFile(options.keysPath, &script, &error)) {
+        return Fail(error);
     }
     HeadlessRunOptions run;
     run.fps = options.fps;
@@ -132,16 +128,22 @@ int main(int argc, char** argv) {
         writer = FramesWriter(options.framesDir);
     }
 
-    std::FILE* log = nullptr;
-    if (!options.logPath.empty()) {
-        log = std::fopen(options.logPath.c_str(), "wb");
-        if (!log) return Fail("cannot write " + options.logPath + ": " + std::strerror(errno));
-        std::fputs(CaptureLogHeader().c_str(), log);
-    }
-
+    // From the first temporary on, an interrupt only asks to stop; whatever is
+    // unfinished then is removed.
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);
+    writer.stop = &Interrupted;
+
+    // Like the capture, the log gets its name only when everything is complete.
+    OutputFile logFile;
+    std::FILE* log = nullptr;
+    if (!options.logPath.empty()) {
+        if (!OpenOutputFile(logFile, options.logPath, &error)) return Fail(error);
+        log = logFile.stream;
+        std::fputs(CaptureLogHeader().c_str(), log);
+    }
+
     if (!StartCapture(writer, &error)) {
         AbandonCapture(writer);
         return Fail(error);
@@ -171,19 +173,14 @@ int main(int argc, char** argv) {
     } catch (const CaptureStopped& stopped) {
         ClearProgress(progress);
         AbandonCapture(writer);
-        if (log) std::fclose(log);
-        if (stopped.message.empty()) {
-            std::string note = writer.framesDir.empty() ? "; " + writer.outPath + " not written" : "";
-            std::fprintf(stderr, "invitation-capture: interrupted%s\n", note.c_str());
-            return 130;
-        }
+        if (stopped.message.empty()) return ReportInterrupted(writer);
         return Fail(stopped.message);
     }
     DrawProgress(progress, writer.frames, showEndMilliseconds, true);
     ClearProgress(progress);
-    if (log && std::fclose(log) != 0) {
+    if (log && !CloseOutputFile(logFile, &error)) {
         AbandonCapture(writer);
-        return Fail("cannot write " + options.logPath + ": " + std::strerror(errno));
+        return Fail(error);
     }
 
     if (result == HEADLESS_STARTUP_FAILED) {
@@ -203,7 +200,8 @@ int main(int argc, char** argv) {
                       options.limitSeconds);
         return Fail(message);
     }
-    if (!FinishCapture(writer, &error)) return Fail(error);
+    if (!FinishCapture(writer, &error)) return Interrupted ? ReportInterrupted(writer) : Fail(error);
+    if (log && !CommitOutputFile(logFile, &error)) return Fail(error);
 
     double wall = SecondsSince(progress.start);
     std::fprintf(stderr, "invitation-capture: %lld frames, %.1f s of show at %d fps, in %.1f s (%.1fx real time): %s\n",

@@ -2,7 +2,9 @@
 #include "tools/capture/capture_output.h"
 #include "tools/capture/png_file.h"
 
-#include <unistd.h>
+#include "platform/files.h"
+
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstring>
@@ -12,29 +14,62 @@ namespace {
 
 std::string Errno(const std::string& what) { return what + ": " + std::strerror(errno); }
 
-std::string DirectoryOf(const std::string& path) {
-    std::filesystem::path parent = std::filesystem::path(path).parent_path();
-    return parent.empty() ? std::string(".") : parent.string();
-}
-
-// A hidden name beside `path`, unique to this process.
-std::string TempNameBeside(const std::string& path, const char* what) {
-    std::filesystem::path p(path);
-    std::string name = "." + p.filename().string() + "." + what + "-" + std::to_string(getpid());
-    return (std::filesystem::path(DirectoryOf(path)) / name).string();
-}
-
 void RemoveQuietly(const std::string& path) {
     if (!path.empty()) std::remove(path.c_str());
+}
+
+// Messages name the folder the user named, not the temporary one beside it.
+bool NamingTheFolder(const CaptureWriter& writer, bool ok, std::string* error) {
+    if (ok || writer.framesTempDir.empty()) return ok;
+    for (size_t at; (at = error->find(writer.framesTempDir)) != std::string::npos;)
+        error->replace(at, writer.framesTempDir.size(), writer.framesDir);
+    return false;
+}
+
+bool Stopped(const CaptureWriter& writer, std::string* error) {
+    if (!writer.stop || !*writer.stop) return false;
+    *error = "interrupted";
+    return true;
+}
+
+// The named folder may not exist yet, or be empty; the frames go beside it first.
+bool StartFramesFolder(CaptureWriter& writer, std::string* error) {
+    std::error_code failure;
+    std::filesystem::file_status status = std::filesystem::status(writer.framesDir, failure);
+    if (std::filesystem::exists(status)) {
+        if (!std::filesystem::is_directory(status)) {
+            *error = "cannot write " + writer.framesDir + ": it is not a folder";
+            return false;
+        }
+        if (!std::filesystem::is_empty(writer.framesDir, failure)) {
+            *error = "--frames-dir " + writer.framesDir +
+                     " already holds files: name a new or an empty folder (nothing in it is changed)";
+            return false;
+        }
+    }
+    if (mkdir(writer.framesTempDir.c_str(), 0777) != 0) {
+        *error = Errno("cannot make " + writer.framesDir);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
 
 CaptureWriter FramesWriter(const std::string& dir) {
     CaptureWriter writer;
+    // "frames/" names the folder "frames"; a link to a folder stays a link.
+    std::filesystem::path folder = std::filesystem::path(dir).lexically_normal();
+    if (!folder.has_filename()) folder = folder.parent_path();
+    std::error_code failure;
+    if (std::filesystem::is_symlink(folder, failure)) {
+        std::filesystem::path target = std::filesystem::canonical(folder, failure);
+        if (!failure) folder = target;
+    }
     writer.framesDir = dir;
-    writer.wavPath = (std::filesystem::path(dir) / "audio.wav").string();
-    writer.wav.path = (std::filesystem::path(dir) / ".audio.wav.part").string();
+    writer.framesTempDir = TemporaryNameBeside(folder.string(), "part");
+    writer.framesFinalDir = folder.string();
+    writer.wav.path = (std::filesystem::path(writer.framesTempDir) / "audio.wav").string();
     return writer;
 }
 
@@ -45,9 +80,9 @@ CaptureWriter VideoWriter(const std::string& ffmpeg, const std::string& outPath,
     writer.container = container;
     writer.encoder.ffmpeg = ffmpeg;
     writer.fps = fps;
-    writer.wav.path = TempNameBeside(outPath, "audio.wav");
-    writer.videoTempPath = TempNameBeside(outPath, "video.mp4");
-    writer.outTempPath = TempNameBeside(outPath, "part");
+    writer.wav.path = TemporaryNameBeside(outPath, "audio.wav");
+    writer.videoTempPath = TemporaryNameBeside(outPath, "video.mp4");
+    writer.outTempPath = TemporaryNameBeside(outPath, "part");
     return writer;
 }
 
@@ -57,15 +92,8 @@ std::string CaptureDestination(const CaptureWriter& writer) {
 }
 
 bool StartCapture(CaptureWriter& writer, std::string* error) {
-    if (!writer.framesDir.empty()) {
-        std::error_code failure;
-        std::filesystem::create_directories(writer.framesDir, failure);
-        if (failure) {
-            *error = "cannot make " + writer.framesDir + ": " + failure.message();
-            return false;
-        }
-        return StartWav(writer.wav, error);
-    }
+    if (!writer.framesDir.empty())
+        return StartFramesFolder(writer, error) && NamingTheFolder(writer, StartWav(writer.wav, error), error);
     std::error_code failure;
     if (std::filesystem::is_directory(writer.outPath, failure)) {
         *error = "cannot write " + writer.outPath + ": it is a folder";
@@ -85,32 +113,43 @@ bool AddCaptureFrame(CaptureWriter& writer, const HeadlessFrame& frame, std::str
         return false;
     }
     if (!writer.framesDir.empty()) {
-        std::string path = (std::filesystem::path(writer.framesDir) / FrameFileName(frame.index)).string();
-        if (!WritePngRgb(path, frame.rgb, HEADLESS_WIDTH, HEADLESS_HEIGHT, error)) return false;
+        std::string path = (std::filesystem::path(writer.framesTempDir) / FrameFileName(frame.index)).string();
+        if (!WritePngRgb(path, frame.rgb, HEADLESS_WIDTH, HEADLESS_HEIGHT, error))
+            return NamingTheFolder(writer, false, error);
     } else if (!AddVideoFrame(writer.encoder, frame.rgb, error)) {
         return false;
     }
-    if (!AddWavSamples(writer.wav, frame.audio, error)) return false;
+    if (!AddWavSamples(writer.wav, frame.audio, error)) return NamingTheFolder(writer, false, error);
     ++writer.frames;
     return true;
 }
 
 bool FinishCapture(CaptureWriter& writer, std::string* error) {
     if (!FinishWav(writer.wav, error)) {
+        NamingTheFolder(writer, false, error);
         AbandonCapture(writer);
         return false;
     }
     if (!writer.framesDir.empty()) {
-        if (std::rename(writer.wav.path.c_str(), writer.wavPath.c_str()) != 0) {
-            *error = Errno("cannot write " + writer.wavPath);
+        if (Stopped(writer, error)) {
             AbandonCapture(writer);
             return false;
         }
+        // Onto a folder that has been filled meanwhile, this fails and changes nothing.
+        if (std::rename(writer.framesTempDir.c_str(), writer.framesFinalDir.c_str()) != 0) {
+            *error = Errno("cannot write " + writer.framesDir);
+            if (errno == ENOTEMPTY || errno == EEXIST)
+                *error = "cannot write " + writer.framesDir + ": it holds files now";
+            AbandonCapture(writer);
+            return false;
+        }
+        writer.framesTempDir.clear();
         return true;
     }
     if (!FinishVideoEncoder(writer.encoder, error) ||
         !MuxVideo(writer.encoder.ffmpeg, writer.videoTempPath, writer.wav.path, writer.container,
-                  writer.outTempPath, error)) {
+                  writer.outTempPath, error) ||
+        Stopped(writer, error)) {
         AbandonCapture(writer);
         return false;
     }
@@ -130,4 +169,8 @@ void AbandonCapture(CaptureWriter& writer) {
     RemoveQuietly(writer.wav.path);
     RemoveQuietly(writer.videoTempPath);
     RemoveQuietly(writer.outTempPath);
+    if (!writer.framesTempDir.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(writer.framesTempDir, ignored);
+    }
 }

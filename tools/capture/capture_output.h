@@ -8,21 +8,28 @@
 #include "tools/capture/headless_run.h"
 #include "tools/capture/video_writer.h"
 
+#include <csignal>
 #include <cstdint>
 #include <string>
 
 // Numbered PNG frames and audio.wav in a folder, or a video through ffmpeg.
-// What is finished is kept; what is left unfinished is removed, so no
-// half-written file stays under a final name.
+// Everything is written under temporary names beside the target and renamed
+// into place only when complete; a failed or interrupted capture removes them
+// and leaves an existing file or folder of the target's name as it was.
+// The frames go into a temporary folder that becomes the named folder at the
+// end: a named folder that already exists must be empty (it is replaced).
 struct CaptureWriter {
-    std::string framesDir;         // set: the folder mode
+    std::string framesDir;         // set: the folder mode, as it was named
+    std::string framesFinalDir;    // the folder it names (a link's destination)
+    std::string framesTempDir;
     std::string outPath;           // else: the video
     VideoContainer container = VideoContainer::MP4;
     int32_t fps = 60;
+    // Set by a signal handler: the capture is not put in place once it is.
+    const volatile std::sig_atomic_t* stop = nullptr;
 
     int64_t frames = 0;
     WavWriter wav;
-    std::string wavPath;           // the folder mode's audio.wav, once finished
     VideoEncoder encoder;
     std::string videoTempPath, outTempPath;
 };
@@ -30,6 +37,8 @@ struct CaptureWriter {
 CaptureWriter FramesWriter(const std::string& dir);
 CaptureWriter VideoWriter(const std::string& ffmpeg, const std::string& outPath, VideoContainer container,
                           int32_t fps);
+// Fails, before anything is rendered, when --out names a folder, --frames-dir
+// names a file or a folder that is not empty, or the target's folder cannot be written.
 bool StartCapture(CaptureWriter& writer, std::string* error);
 bool AddCaptureFrame(CaptureWriter& writer, const HeadlessFrame& frame, std::string* error);
 bool FinishCapture(CaptureWriter& writer, std::string* error);

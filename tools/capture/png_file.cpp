@@ -14,9 +14,12 @@ constexpr int PNG_COMPRESSION_LEVEL = 3;
 
 std::string Errno(const std::string& what) { return what + ": " + std::strerror(errno); }
 
+// The caller reports the failure, with the system's reason for it.
+[[noreturn]] void QuietPngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+
 // Only plain data between setjmp and a libpng error's longjmp.
 bool WritePngStream(std::FILE* file, const uint8_t* rgb, int32_t width, int32_t height) {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, QuietPngError, nullptr);
     if (!png) return false;
     png_infop info = png_create_info_struct(png);
     if (!info) {

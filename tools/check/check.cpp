@@ -3,24 +3,44 @@
 
 #include "tools/data/commands.h"
 
+#include "music/music.h"
 #include "panel/panel.h"
+#include "platform/files.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 
 namespace {
 
 // The file header and the largest header proper there is; enough for the facts.
-std::vector<uint8_t> ReadFileHead(const std::string& path) {
+std::vector<uint8_t> ReadFileHead(int fd) {
     std::vector<uint8_t> head(14 + 124);
-    std::ifstream in(path, std::ios::binary);
-    in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
-    head.resize(static_cast<size_t>(in.gcount()));
+    size_t got = 0;
+    while (got < head.size()) {
+        ssize_t part = read(fd, head.data() + got, head.size() - got);
+        if (part < 0 && errno == EINTR) continue;
+        if (part <= 0) break;
+        got += static_cast<size_t>(part);
+    }
+    head.resize(got);
     return head;
+}
+
+bool Exists(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0;
+}
+
+// A folder, FIFO or device where a file belongs needs a file in its place;
+// anything else that cannot be read needs saving again.
+std::string UnreadableAdvice(int error) {
+    return error == EISDIR || error == EINVAL ? "put a file in its place" : "save it again";
 }
 
 std::string JoinPath(const std::string& dir, const char* name) {
@@ -65,7 +85,10 @@ void MissingRule(const PictureCheck& check, std::vector<std::string>& problems) 
 std::string LoadAdvice(const PictureCheck& check) {
     const BmpFacts& f = check.facts;
     switch (check.load) {
-    case BmpStatus::CANNOT_OPEN: return "cannot be read (empty, unreadable or not a file): save it again";
+    case BmpStatus::CANNOT_OPEN:
+        if (check.openError != 0)
+            return "cannot be read (" + FileErrorText(check.openError) + "): " + UnreadableAdvice(check.openError);
+        return "cannot be read (it is empty): save it again";
     case BmpStatus::UNKNOWN_HEADER:
         return std::to_string(f.headerSize) +
                "-byte header: save it as a BMP with a 40-byte header, for example \"BMP3\"";
@@ -156,22 +179,33 @@ constexpr size_t COLUMN_COUNT = std::size(REPORT_COLUMNS);
 using ReportLine = std::vector<std::string>;
 
 // The module is no picture: it fills only the columns that mean something for it.
-ReportLine ModuleLine(const std::string& dir, bool& fails) {
+// It is judged by loading it as the program does, warnings included.
+ReportLine ModuleLine(const std::string& dir, ModuleVerdict& verdict) {
     const char* name = SceneFileName(MUSIC_MODULE_PATH);
     const std::string file = JoinPath(dir, name);
-    std::ifstream in(file, std::ios::binary | std::ios::ate);
-    const bool found = static_cast<bool>(in);
-    const std::streamoff size = found ? static_cast<std::streamoff>(in.tellg()) : 0;
+    struct stat info {};
+    const bool found = stat(file.c_str(), &info) == 0;
+    const ModuleReport report = InspectModuleFile(file.c_str());
     std::string status = "OK";
-    if (!found)
+    verdict = ModuleVerdict::USABLE;
+    if (!found) {
         status = "missing: the program stops with \"cannot play audio\"; add the module";
-    else if (size <= 0)
-        status = "empty: the program stops with \"cannot play audio\"; save the module again";
-    fails = status != "OK";
+        verdict = ModuleVerdict::NOT_USABLE;
+    } else if (!report.loads) {
+        const bool notAFile = !S_ISREG(info.st_mode);
+        status = "does not load (" + report.failure + "): the program stops with \"cannot play audio\"; " +
+                 (notAFile ? "put a file in its place" : "save the module again");
+        verdict = ModuleVerdict::NOT_USABLE;
+    } else if (!report.warnings.empty()) {
+        status = "usable, damaged: ";
+        for (size_t i = 0; i < report.warnings.size(); ++i) status += (i == 0 ? "" : "; ") + report.warnings[i];
+        status += "; the program plays what the player loads: save the module again";
+        verdict = ModuleVerdict::DAMAGED;
+    }
     ReportLine line(COLUMN_COUNT, "");
     line[1] = name;
     line[2] = found ? "yes" : "no";
-    line[6] = found ? std::to_string(size) + " bytes" : "-";
+    line[6] = found && S_ISREG(info.st_mode) ? std::to_string(info.st_size) + " bytes" : "-";
     line[COLUMN_COUNT - 1] = status;
     return line;
 }
@@ -205,18 +239,21 @@ void PrintReport(const std::vector<ReportLine>& lines) {
 }  // namespace
 
 PictureCheck CheckPicture(const ScenePicture& picture, const std::string& dir) {
-    PictureCheck check{picture.number, picture.path, JoinPath(dir, SceneFileName(picture.path)), false, {},
+    PictureCheck check{picture.number, picture.path, JoinPath(dir, SceneFileName(picture.path)), false, 0, {},
                        BmpStatus::CANNOT_OPEN, {}};
-    // The program's own existence test and load, on the same file.
-    if (std::FILE* probe = std::fopen(check.file.c_str(), "rb")) {
-        check.found = true;
-        std::fclose(probe);
-    }
+    check.found = Exists(check.file);
     if (check.found) {
-        check.facts = ReadBmpFacts(ReadFileHead(check.file));
-        RgbImage* image = nullptr;
-        check.load = ReadBmpFile(check.file.c_str(), &image);
-        FreeRgbImage(image);
+        // Only a regular file is read, as the program reads only those.
+        const int fd = OpenRegularFile(check.file.c_str());
+        if (fd < 0) {
+            check.openError = errno;
+        } else {
+            check.facts = ReadBmpFacts(ReadFileHead(fd));
+            close(fd);
+            RgbImage* image = nullptr;
+            check.load = ReadBmpFile(check.file.c_str(), &image);
+            FreeRgbImage(image);
+        }
     }
     for (ProblemRule rule : PROBLEM_RULES) rule(check, check.problems);
     return check;
@@ -237,12 +274,13 @@ int RunDataCheck(int argc, char** argv) {
         for (const ReportColumn& column : REPORT_COLUMNS) line.push_back(column.cell(check));
         lines.push_back(std::move(line));
     }
-    bool moduleFails = false;
-    lines.push_back(ModuleLine(dir, moduleFails));
+    ModuleVerdict module = ModuleVerdict::USABLE;
+    lines.push_back(ModuleLine(dir, module));
     PrintReport(lines);
+    const char* verdicts[] = {"usable", "usable, damaged", "not usable"};
     std::printf("%d of %d pictures load; the module is %s\n", loading, SCENE_PICTURE_COUNT,
-                moduleFails ? "not usable" : "there");
-    return loading == SCENE_PICTURE_COUNT && !moduleFails ? 0 : 1;
+                verdicts[static_cast<int>(module)]);
+    return loading == SCENE_PICTURE_COUNT && module == ModuleVerdict::USABLE ? 0 : 1;
 }
 
 int RunDataDecode(int argc, char** argv) {
@@ -256,19 +294,25 @@ int RunDataDecode(int argc, char** argv) {
         std::fprintf(stderr, "Error: %s\n", Message(status, argv[0]).c_str());
         return 1;
     }
-    std::FILE* out = std::fopen(argv[1], "wb");
-    bool written = out != nullptr;
-    if (out) {
-        written = std::fprintf(out, "P6\n%d %d\n255\n", image->width, image->height) > 0;
+    // A PPM of that name stays as it was until the new one is complete.
+    RemoveOutputsOnSignal();
+    OutputFile out;
+    std::string error;
+    bool written = OpenOutputFile(out, argv[1], &error);
+    if (written) {
+        written = std::fprintf(out.stream, "P6\n%d %d\n255\n", image->width, image->height) > 0;
         const size_t rowBytes = size_t{3} * static_cast<size_t>(image->width);
         // The image keeps its bottom row first; a PPM starts at the top.
         for (int32_t row = image->height - 1; written && row >= 0; --row)
-            written = std::fwrite(image->pixels + static_cast<size_t>(row) * rowBytes, 1, rowBytes, out) == rowBytes;
-        written = std::fclose(out) == 0 && written;
+            written =
+                std::fwrite(image->pixels + static_cast<size_t>(row) * rowBytes, 1, rowBytes, out.stream) == rowBytes;
+        if (!written) error = "cannot write " + std::string(argv[1]) + ": " + std::strerror(errno);
+        written = written && CommitOutputFile(out, &error);
     }
     FreeRgbImage(image);
     if (!written) {
-        std::fprintf(stderr, "Error: cannot write %s: %s\n", argv[1], std::strerror(errno));
+        DiscardOutputFile(out);
+        std::fprintf(stderr, "Error: %s\n", error.c_str());
         return 1;
     }
     return 0;

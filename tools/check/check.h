@@ -12,7 +12,8 @@ struct PictureCheck {
     int32_t number;          // texture number
     const char* path;        // as the program opens it
     std::string file;        // where it was looked for
-    bool found;
+    bool found;              // something of that name exists
+    int openError;           // errno when it exists but cannot be opened as a regular file, else 0
     BmpFacts facts;
     BmpStatus load;          // OK when LoadBmpImage would return a picture
     std::vector<std::string> problems;   // each with what to do about it
@@ -30,3 +31,6 @@ struct ReportColumn {
 
 // Problems a picture can have; each rule adds nothing when there is none.
 using ProblemRule = void (*)(const PictureCheck& check, std::vector<std::string>& problems);
+
+// What check makes of the module.
+enum class ModuleVerdict { USABLE, DAMAGED, NOT_USABLE };

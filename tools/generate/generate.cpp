@@ -6,23 +6,25 @@
 #include "show/menu.h"
 #include "tools/generate/module.h"
 
+#include "platform/files.h"
+
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace {
 
+// Under a temporary name until complete: a write that fails or is interrupted
+// leaves the earlier file of that name whole.
 bool WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes, std::string& error) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    if (!file) {
-        error = "cannot write " + path.string();
+    OutputFile file;
+    if (!OpenOutputFile(file, path.string(), &error)) return false;
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file.stream) != bytes.size()) {
+        error = "cannot write " + path.string() + ": " + std::strerror(errno);
         return false;
     }
-    return true;
+    return CommitOutputFile(file, &error);
 }
 
 }  // namespace
@@ -32,15 +34,7 @@ std::string DefaultAssetsDir() {
 }
 
 bool ReadTextFile(const std::string& path, std::string& text, std::string& error) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        error = "cannot read " + path;
-        return false;
-    }
-    std::ostringstream content;
-    content << file.rdbuf();
-    text = content.str();
-    return true;
+    return ReadRegularFile(path, &text, &error);
 }
 
 bool LoadPictureSources(const std::string& assetsDir, PictureSources& sources, std::string& error) {
@@ -113,6 +107,7 @@ int RunDataBuild(int argc, char** argv) {
         std::fprintf(stderr, "usage: invitation-data build OUT_DIR [--assets DIR]\n");
         return 2;
     }
+    RemoveOutputsOnSignal();
     std::string error;
     if (!BuildDataFolder(assetsDir, outDir, error)) {
         std::fprintf(stderr, "invitation-data build: %s\n", error.c_str());
