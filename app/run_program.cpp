@@ -1,12 +1,14 @@
+// The start-up order (window, scene, music), the show, and the way out.
 #include "app/run_program.h"
 
 #include "image/scene_files.h"
 #include "music/music.h"
 #include "panel/panel.h"
+#include "panel/screen.h"
 #include "show/show.h"
 
 WindowHandle StartProgram(void* instance) {
-    WindowHandle window = CreateDisplayWindow(640, 480, 1, instance);
+    WindowHandle window = CreateDisplayWindow(SCREEN_WIDTH, SCREEN_HEIGHT, 1, instance);
     if (!window) {
         ShowErrorMessage("cannot init opengl-window");
         return nullptr;

@@ -36,7 +36,7 @@ void LoadTexture(const char* fileName, TextureSlot* slot) {
     FreeRgbImage(image);
 }
 
-void InitTextureSlot(TextureSlot* slot, const char* fileName, float attribute) {
+static void InitTextureSlot(TextureSlot* slot, const char* fileName, float attribute) {
     LoadTexture(fileName, slot);
     slot->attribute0 = 0;
     slot->attribute1 = attribute;

@@ -18,7 +18,6 @@ struct TextureSlot {
 extern TextureSlot* TextureTable;
 
 void LoadTexture(const char* fileName, TextureSlot* slot);
-void InitTextureSlot(TextureSlot* slot, const char* fileName, float attribute);
 
 // The texture half of the scene build: every picture of SCENE_PICTURES, in order.
 void LoadSceneTextures();

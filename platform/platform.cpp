@@ -1,3 +1,4 @@
+// The SDL platform: window and GL context, keys, clock, message boxes, live and headless.
 #include "platform/platform.h"
 
 #include "platform/audio.h"
@@ -55,6 +56,15 @@ std::deque<ScriptedEvent> ScriptedEvents;
 std::function<void()> PresentHook;
 int64_t FramesPresented;
 bool TraceFirstFrame;
+
+// Restores the display mode on every way out of the process (installed at
+// window creation; also used by start-up failures, which do not tear down).
+void RestoreDisplay() {
+    if (DisplayModeChanged && TheWindow.window) {
+        SDL_SetWindowFullscreen(TheWindow.window, 0);
+        DisplayModeChanged = false;
+    }
+}
 
 [[noreturn]] void Teardown() {
     RestoreDisplay();
@@ -304,13 +314,6 @@ uint32_t TimeGetTime() {
 }
 
 void SendCloseRequest(WindowHandle /*window*/) { Teardown(); }
-
-void RestoreDisplay() {
-    if (DisplayModeChanged && TheWindow.window) {
-        SDL_SetWindowFullscreen(TheWindow.window, 0);
-        DisplayModeChanged = false;
-    }
-}
 
 void ShowMessage(const char* text, MessageIcon icon) {
     // One line on stderr whatever the text ends with.

@@ -61,6 +61,3 @@ void ShowErrorMessage(const char* text);
 // platform's form. Messages keep showing the path as written.
 std::string NativePath(const char* path);
 
-// Restores the display mode on every way out of the process (installed at
-// window creation; also used by start-up failures, which do not tear down).
-void RestoreDisplay();

@@ -69,7 +69,7 @@ void BM_RenderAndReadBack(benchmark::State& state) {
         ++frames;
         // A frame of the first page, for the PNG benchmark.
         if (frame.status.phase == ShowPhase::MENU && keep < 0) keep = frame.index + 120;
-        if (frame.index == keep) MenuFrame.assign(frame.rgb, frame.rgb + HEADLESS_WIDTH * HEADLESS_HEIGHT * 3);
+        if (frame.index == keep) MenuFrame.assign(frame.rgb, frame.rgb + SCREEN_WIDTH * SCREEN_HEIGHT * 3);
     };
     double wallSeconds = 0;
     for (auto _ : state) {
@@ -96,7 +96,7 @@ void BM_WritePngFrame(benchmark::State& state) {
     }
     fs::path path = fs::temp_directory_path() / ("capture-bench-" + std::to_string(getpid()) + ".png");
     std::string error;
-    for (auto _ : state) WritePngRgb(path.string(), MenuFrame.data(), HEADLESS_WIDTH, HEADLESS_HEIGHT, &error);
+    for (auto _ : state) WritePngRgb(path.string(), MenuFrame.data(), SCREEN_WIDTH, SCREEN_HEIGHT, &error);
     state.counters["png_KB"] = fs::file_size(path) / 1e3;
     fs::remove(path);
 }

@@ -114,7 +114,7 @@ bool AddCaptureFrame(CaptureWriter& writer, const HeadlessFrame& frame, std::str
     }
     if (!writer.framesDir.empty()) {
         std::string path = (std::filesystem::path(writer.framesTempDir) / FrameFileName(frame.index)).string();
-        if (!WritePngRgb(path, frame.rgb, HEADLESS_WIDTH, HEADLESS_HEIGHT, error))
+        if (!WritePngRgb(path, frame.rgb, SCREEN_WIDTH, SCREEN_HEIGHT, error))
             return NamingTheFolder(writer, false, error);
     } else if (!AddVideoFrame(writer.encoder, frame.rgb, error)) {
         return false;

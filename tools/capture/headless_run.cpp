@@ -1,4 +1,7 @@
+// The whole show on the headless platform, frame by frame, with its key script.
 #include "tools/capture/headless_run.h"
+
+#include "tools/common/source_text.h"
 
 #include "app/run_program.h"
 
@@ -31,18 +34,6 @@ bool SameWord(std::string_view a, std::string_view b) {
         if (c != b[i]) return false;
     }
     return true;
-}
-
-std::vector<std::string_view> SplitWords(std::string_view line) {
-    std::vector<std::string_view> words;
-    size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-        size_t start = i;
-        while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
-        if (i > start) words.push_back(line.substr(start, i - start));
-    }
-    return words;
 }
 
 std::string Quoted(std::string_view word) {
@@ -119,7 +110,7 @@ void FinishFrame(HeadlessRunState& state) {
     frame.milliseconds = FrameInstant(index, options.fps);
     frame.status = CurrentShowStatus;
     if (options.readPixels) {
-        ReadFrameRgb(state.rgb.data(), HEADLESS_WIDTH, HEADLESS_HEIGHT);
+        ReadFrameRgb(state.rgb.data(), SCREEN_WIDTH, SCREEN_HEIGHT);
         frame.rgb = state.rgb.data();
     }
     state.audio.clear();
@@ -183,7 +174,7 @@ int RunHeadlessShow(const HeadlessRunOptions& options) {
     state.keys = options.keys;
     std::stable_sort(state.keys.begin(), state.keys.end(),
                      [](const KeyEvent& a, const KeyEvent& b) { return a.milliseconds < b.milliseconds; });
-    if (options.readPixels) state.rgb.resize(static_cast<size_t>(HEADLESS_WIDTH) * HEADLESS_HEIGHT * 3);
+    if (options.readPixels) state.rgb.resize(static_cast<size_t>(SCREEN_WIDTH) * SCREEN_HEIGHT * 3);
     SetVirtualClock(0.0);
     QueueDueKeys(state, 0.0);
     SetPresentHook([&state] { FinishFrame(state); });

@@ -1,10 +1,11 @@
-// Runs the whole show on the headless platform: a hidden 640x480 window, a
+// Runs the whole show on the headless platform: a hidden SCREEN_WIDTH x SCREEN_HEIGHT window, a
 // virtual clock that moves exactly one frame per presented frame, the music
 // rendered offline in lockstep and the keys taken from a script. Used by
 // invitation-capture and by whole-show tests.
 #pragma once
 
 #include "music/music.h"
+#include "panel/screen.h"
 #include "show/show.h"
 
 #include <cstdint>
@@ -14,8 +15,6 @@
 #include <string_view>
 #include <vector>
 
-constexpr int32_t HEADLESS_WIDTH = 640;
-constexpr int32_t HEADLESS_HEIGHT = 480;
 // Stereo frames per second of the offline music.
 constexpr int32_t HEADLESS_MIX_RATE = MUSIC_MIX_RATE;
 // Show time after which a run that has not ended is stopped.
@@ -48,7 +47,7 @@ int64_t FrameFirstSample(int64_t index, int32_t fps);
 struct HeadlessFrame {
     int64_t index;                    // 0 for the first presented frame
     double milliseconds;              // the frame's instant; TimeGetTime read its floor
-    const uint8_t* rgb;               // 640x480 RGB, top row first; null when not read back
+    const uint8_t* rgb;               // SCREEN_WIDTH x SCREEN_HEIGHT RGB, top row first; null when not read back
     std::span<const int16_t> audio;   // interleaved stereo heard from this instant to the next frame's
     ShowStatus status;                // as the show published it for this frame
 };

@@ -114,7 +114,7 @@ std::string FindProgram(std::string_view name, std::string_view searchPath) {
 std::vector<std::string> EncodeVideoArguments(int32_t fps, const std::string& videoPath) {
     return {"-hide_banner", "-loglevel", "error",
             "-f", "rawvideo", "-pixel_format", "rgb24",
-            "-video_size", std::to_string(HEADLESS_WIDTH) + "x" + std::to_string(HEADLESS_HEIGHT),
+            "-video_size", std::to_string(SCREEN_WIDTH) + "x" + std::to_string(SCREEN_HEIGHT),
             "-framerate", std::to_string(fps), "-i", "pipe:0",
             "-an", "-c:v", "libx264", "-preset", X264_PRESET, "-crf", X264_CRF, "-threads", X264_THREADS,
             "-pix_fmt", "yuv420p", "-colorspace", "smpte170m", "-color_primaries", "smpte170m",
@@ -157,7 +157,7 @@ bool StartVideoEncoder(VideoEncoder& encoder, int32_t fps, const std::string& vi
 }
 
 bool AddVideoFrame(VideoEncoder& encoder, const uint8_t* rgb, std::string* error) {
-    size_t frameBytes = static_cast<size_t>(HEADLESS_WIDTH) * HEADLESS_HEIGHT * 3;
+    size_t frameBytes = static_cast<size_t>(SCREEN_WIDTH) * SCREEN_HEIGHT * 3;
     if (!WriteAll(encoder.input, rgb, frameBytes)) {
         *error = Errno("ffmpeg stopped taking frames");
         return false;

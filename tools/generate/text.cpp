@@ -1,3 +1,4 @@
+// Text through FreeType: glyph masks, measuring and drawing lines.
 #include "tools/generate/text.h"
 
 #include <ft2build.h>
