@@ -1,3 +1,4 @@
+// The program from start-up to exit, shared by main and the headless runs.
 #pragma once
 
 #include "panel/screen.h"

@@ -15,6 +15,7 @@ struct RgbImage {
 };
 
 // Reads one BMP file; null after exactly one message (platform ShowMessage, no icon).
+// The one call of this header outside the bmp_decode library: it is the image library's.
 RgbImage* LoadBmpImage(const char* path);
 
 void FreeRgbImage(RgbImage* image);

@@ -145,7 +145,7 @@ void LoadTexture(const char* fileName, TextureSlot* slot) {
     UploadPicture(fileName, picture, slot);
 }
 
-void InitTextureSlot(TextureSlot* slot, const char* fileName, float attribute) {
+static void InitTextureSlot(TextureSlot* slot, const char* fileName, float attribute) {
     LoadTexture(fileName, slot);
     FillSlotAttributes(slot, attribute);
 }

@@ -18,7 +18,6 @@ struct TextureSlot {
 extern TextureSlot* TextureTable;
 
 void LoadTexture(const char* fileName, TextureSlot* slot);
-void InitTextureSlot(TextureSlot* slot, const char* fileName, float attribute);
 
 // Starts decoding the pictures of SCENE_PICTURES on a thread of its own, so
 // that they are read while the window is being made. Nothing is shown or

@@ -1,3 +1,4 @@
+// The music clock: the record of rendered slices and the position heard now.
 #include "music/clock.h"
 
 #include <algorithm>

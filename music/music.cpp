@@ -22,6 +22,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
@@ -31,14 +32,9 @@
 
 namespace {
 
-// libopenmpt pans MOD channels to half its scale: 30 percent of that is a
-// separation of 0.15 with 0 for mono and 1 for full.
-constexpr int32_t STEREO_SEPARATION_PERCENT = 30;
 constexpr int32_t DEVICE_BUFFER_FRAMES = 1024;
 // Slices kept for looking up what is heard: about six seconds.
 constexpr int64_t RING_SLICES = 1024;
-// Larger files are no modules of ours; refused before they are read.
-constexpr int64_t MAX_MODULE_BYTES = 64 << 20;
 constexpr auto NOTICE_POLL = std::chrono::milliseconds(4);
 
 struct Player {
@@ -68,6 +64,11 @@ struct Player {
     // Live: the last frame the clock said was heard, for the main and the notice thread.
     std::atomic<int64_t> heard{0};
 
+    // The level asked for by SetMusicLevel, and the one the last sample
+    // rendered had (owned by whoever renders).
+    std::atomic<float> level{1.0f};
+    float renderedLevel = 1.0f;
+
     // Live: the thread that writes the order notices as they become audible.
     std::thread noticeThread;
     std::mutex noticeMutex;
@@ -92,32 +93,6 @@ int32_t FramesToMilliseconds(int64_t frames) { return static_cast<int32_t>(frame
 
 // --- Loading -----------------------------------------------------------------
 
-// The module's bytes through the file hooks; empty, with `failure` saying why,
-// when there are none to load.
-std::vector<char> ReadModuleFile(const std::string& path, std::string* failure) {
-    std::vector<char> bytes;
-    void* file = ModuleFileOpen(path.c_str());
-    if (!file) {
-        *failure = FileErrorText(errno);
-        return bytes;
-    }
-    int32_t size = -1;
-    if (ModuleFileSeek(file, 0, 2) == 0) size = ModuleFileTell(file);
-    if (size == 0) {
-        *failure = "it is empty";
-    } else if (size < 0 || size > MAX_MODULE_BYTES) {
-        *failure = "it is larger than 64 MiB";
-    } else {
-        bytes.resize(static_cast<size_t>(size));
-        if (ModuleFileSeek(file, 0, 0) != 0 || ModuleFileRead(bytes.data(), size, file) != size) {
-            *failure = "it cannot be read";
-            bytes.clear();
-        }
-    }
-    ModuleFileClose(file);
-    return bytes;
-}
-
 std::vector<std::vector<RowFlow>> ReadRowFlows(openmpt_module* module) {
     std::vector<std::vector<RowFlow>> flows(std::max(0, openmpt_module_get_num_patterns(module)));
     int32_t channels = openmpt_module_get_num_channels(module);
@@ -137,44 +112,6 @@ std::vector<std::vector<RowFlow>> ReadRowFlows(openmpt_module* module) {
         }
     }
     return flows;
-}
-
-// The player's warnings about what it loaded, one per line of its "warnings" text.
-std::vector<std::string> LoadWarnings(openmpt_module* module) {
-    std::vector<std::string> warnings;
-    const char* text = openmpt_module_get_metadata(module, "warnings");
-    if (!text) return warnings;
-    std::string line;
-    for (const char* c = text;; ++c) {
-        if (*c == '\n' || *c == '\0') {
-            if (!line.empty()) warnings.push_back(line);
-            line.clear();
-            if (*c == '\0') break;
-        } else if (*c != '\r') {
-            line += *c;
-        }
-    }
-    openmpt_free_string(text);
-    return warnings;
-}
-
-openmpt_module* CreateModule(const std::vector<char>& bytes) {
-    int error = 0;
-    openmpt_module* module =
-        openmpt_module_create_from_memory2(bytes.data(), bytes.size(), openmpt_log_func_silent, nullptr,
-                                          openmpt_error_func_ignore, nullptr, &error, nullptr, nullptr);
-    if (!module) return nullptr;
-    if (openmpt_module_get_num_orders(module) < 1) {
-        openmpt_module_destroy(module);
-        return nullptr;
-    }
-    openmpt_module_set_repeat_count(module, -1);
-    openmpt_module_set_render_param(module, OPENMPT_MODULE_RENDER_STEREOSEPARATION_PERCENT,
-                                    STEREO_SEPARATION_PERCENT);
-    // No dither: its noise is seeded anew for every module, and the offline
-    // rendering must give the same samples on every run.
-    openmpt_module_ctl_set_integer(module, "dither", 0);
-    return module;
 }
 
 // --- Rendering (device thread live, caller offline) ----------------------------
@@ -207,10 +144,27 @@ void TakeReading(Player& player) {
     player.latestSlice.store(slice, std::memory_order_release);
 }
 
+// Moves the level of `count` frames in a straight line from the one rendered
+// last to the one asked for, scaling the samples by its square.
+void ApplyLevel(Player& player, int16_t* frames, int64_t count) {
+    float from = player.renderedLevel, to = player.level.load(std::memory_order_relaxed);
+    player.renderedLevel = to;
+    if ((from == 1.0f && to == 1.0f) || !frames || count <= 0) return;
+    for (int64_t i = 0; i < count; ++i) {
+        double level = from + (to - from) * static_cast<double>(i + 1) / static_cast<double>(count);
+        for (int32_t c = 0; c < MUSIC_CHANNELS; ++c) {
+            int16_t& sample = frames[i * MUSIC_CHANNELS + c];
+            sample = static_cast<int16_t>(std::lround(sample * level * level));
+        }
+    }
+}
+
 // Renders `count` frames to `out` (or nowhere), reading the position at every
 // slice boundary.
 void RenderFrames(Player& player, int16_t* out, int64_t count) {
     std::array<int16_t, SLICE_FRAMES * MUSIC_CHANNELS> scratch;
+    int16_t* first = out;
+    int64_t total = count;
     while (count > 0) {
         int64_t chunk = std::min<int64_t>(SLICE_FRAMES - player.rendered % SLICE_FRAMES, count);
         int16_t* target = out ? out : scratch.data();
@@ -222,6 +176,7 @@ void RenderFrames(Player& player, int16_t* out, int64_t count) {
         if (out) out += chunk * MUSIC_CHANNELS;
         if (player.rendered % SLICE_FRAMES == 0) TakeReading(player);
     }
+    ApplyLevel(player, first, total);
 }
 
 // Offline: appends `count` frames for the caller, the one rendered ahead
@@ -307,38 +262,6 @@ void DestroyPlayer(Player* player) {
 
 }  // namespace
 
-// --- File hooks -------------------------------------------------------------------
-
-void* ModuleFileOpen(const char* name) { return OpenRegularFileStream(name); }
-
-int32_t ModuleFileClose(void* handle) {
-    if (!handle) return -1;
-    return std::fclose(static_cast<FILE*>(handle)) == 0 ? 0 : -1;
-}
-
-int32_t ModuleFileRead(void* buffer, int32_t length, void* handle) {
-    if (!handle || !buffer || length <= 0) return 0;
-    return static_cast<int32_t>(std::fread(buffer, 1, static_cast<size_t>(length), static_cast<FILE*>(handle)));
-}
-
-int32_t ModuleFileSeek(void* handle, int32_t position, int8_t mode) {
-    if (!handle) return -1;
-    int origin;
-    switch (mode) {
-    case 0: origin = SEEK_SET; break;
-    case 1: origin = SEEK_CUR; break;
-    case 2: origin = SEEK_END; break;
-    default: return -1;
-    }
-    return std::fseek(static_cast<FILE*>(handle), position, origin) == 0 ? 0 : -1;
-}
-
-int32_t ModuleFileTell(void* handle) {
-    if (!handle) return -1;
-    long position = std::ftell(static_cast<FILE*>(handle));
-    return position >= 0 && position <= INT32_MAX ? static_cast<int32_t>(position) : -1;
-}
-
 // --- The player ---------------------------------------------------------------------
 
 void UseOfflineMusic(bool offline) { OfflineWanted = offline; }
@@ -374,28 +297,6 @@ bool StartMusic(const char* path) {
     return true;
 }
 
-ModuleReport InspectModuleFile(const char* nativePath) {
-    ModuleReport report;
-    std::vector<char> bytes = ReadModuleFile(nativePath ? nativePath : "", &report.failure);
-    if (bytes.empty()) return report;
-    openmpt_module* module = CreateModule(bytes);
-    if (!module) {
-        report.failure = "the player cannot load it as a module";
-        return report;
-    }
-    report.loads = true;
-    report.warnings = LoadWarnings(module);
-    // The player loads a module file cut short without a word; its header tells.
-    const char* type = openmpt_module_get_metadata(module, "type");
-    if (type && std::strcmp(type, "mod") == 0) {
-        std::span<const uint8_t> file(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-        for (std::string& warning : ModuleLayoutWarnings(file)) report.warnings.push_back(std::move(warning));
-    }
-    openmpt_free_string(type);
-    openmpt_module_destroy(module);
-    return report;
-}
-
 void StopMusic() {
     Player* player = ThePlayer;
     if (!player) return;
@@ -403,6 +304,10 @@ void StopMusic() {
     if (!player->offline) CloseAudioOutput();
     ThePlayer = nullptr;
     DestroyPlayer(player);
+}
+
+void SetMusicLevel(float level) {
+    if (Player* player = ThePlayer) player->level.store(std::clamp(level, 0.0f, 1.0f), std::memory_order_relaxed);
 }
 
 void GetMusicPosition(MusicPosition& position) {

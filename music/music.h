@@ -1,6 +1,8 @@
 // The show's music and the clock it gives the intro.
 #pragma once
 
+#include "music/module_file.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -21,16 +23,14 @@ constexpr const char* MUSIC_ORDER_NOTICE = "\nOrder Callback\n";
 // its beginning. False when it cannot be loaded or no output can be opened.
 bool StartMusic(const char* path);
 void StopMusic();
+// The music's level from the next samples rendered on: 1 plays it as written,
+// 0 is silence. The samples are scaled by the level squared, so the loudness
+// falls about as evenly as the light of a picture faded by the same level; the
+// change is spread in a straight line over the next stretch rendered (a device
+// buffer live, up to the instant asked for offline), so it never clicks. Until a
+// level below 1 is set no sample is touched.
+void SetMusicLevel(float level);
 
-// What the player makes of a module file, loaded as StartMusic loads it but
-// not played: whether it loads (else why not), and what the player said about
-// it while loading, such as a file cut short or samples missing.
-struct ModuleReport {
-    bool loads = false;
-    std::string failure;                 // why it does not load
-    std::vector<std::string> warnings;   // each a line of the player's own words
-};
-ModuleReport InspectModuleFile(const char* nativePath);
 // What is heard now.
 void GetMusicPosition(MusicPosition& position);
 
@@ -43,12 +43,3 @@ void UseOfflineMusic(bool offline = true);
 // GetMusicPosition then answers for exactly that instant.
 void RenderMusicUntil(int64_t frame, std::vector<int16_t>* out);
 
-// The file hooks through which the module is read, standard buffered streams
-// underneath. The handle is the stream; every hook refuses a null handle.
-void* ModuleFileOpen(const char* name);                     // "rb" stream of a regular file; null otherwise
-int32_t ModuleFileClose(void* handle);                      // 0, or -1
-int32_t ModuleFileRead(void* buffer, int32_t length, void* handle);  // bytes read
-// Mode 0 from the beginning, 1 from the current position, 2 from the end;
-// 0 on success, -1 on failure and for any other mode (position unchanged).
-int32_t ModuleFileSeek(void* handle, int32_t position, int8_t mode);
-int32_t ModuleFileTell(void* handle);                       // bytes from the beginning, or -1

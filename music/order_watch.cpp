@@ -1,3 +1,4 @@
+// Telling order starts from readings of the module's position.
 #include "music/order_watch.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// The drawing modes: panels, shifted panels, the masked sprite and the fade overlay.
 #include "panel/draw.h"
 
 #include "image/texture.h"
@@ -9,6 +10,9 @@
 #include <cassert>
 
 namespace {
+
+// Every mode binds its textures through this.
+void BindTexture2D(uint32_t glName) { glBindTexture(GL_TEXTURE_2D, glName); }
 
 // The panel to draw, or null when it is not a built panel of the table. Drawing
 // one that was never built is a fault of the caller: caught in debug builds,
@@ -99,7 +103,6 @@ void SendSpritePass(const Panel& panel, uint32_t texture, GLenum source, GLenum 
 
 }  // namespace
 
-void BindTexture2D(uint32_t glName) { glBindTexture(GL_TEXTURE_2D, glName); }
 
 void DrawPanel(int32_t panel, float brightness, bool additive) { DrawGrid(panel, 0.0f, 0.0f, brightness, additive); }
 

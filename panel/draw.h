@@ -8,8 +8,6 @@ constexpr int32_t SPRITE_MASK_TEXTURE = 36;
 constexpr int32_t FADE_TEXTURE = 22;
 constexpr float MAX_PANEL_BRIGHTNESS = 0.8f;
 
-void BindTexture2D(uint32_t glName);
-
 void DrawPanel(int32_t panel, float brightness, bool additive);
 void DrawPanelShifted(int32_t panel, float dx, float dy, float brightness, bool additive);
 void DrawMaskedSprite(int32_t panel, float dx, float dy);

@@ -1,3 +1,4 @@
+// The panel table: grids of vertices, the show's placements built into it, the scene start-up.
 #include "panel/panel.h"
 
 #include "image/texture.h"
@@ -74,6 +75,16 @@ void BuildScenePanels() {
                            p.uEnd, p.vEnd, 2, 2, number, StoreRestPosition);
 }
 
+namespace {
+
+// The texture half, then the panel half.
+void BuildScene() {
+    LoadSceneTextures();
+    BuildScenePanels();
+}
+
+}  // namespace
+
 bool InitScene() {
     // Value-initialised: slots whose picture fails to load keep glName 0, and
     // panels never built stay recognisably unbuilt.
@@ -81,11 +92,6 @@ bool InitScene() {
     if (!TextureTable) return false;
     PanelTable = new (std::nothrow) Panel[PANEL_SLOTS]{};
     if (!PanelTable) return false;
-    return BuildScene() != 0;
-}
-
-int BuildScene() {
-    LoadSceneTextures();
-    BuildScenePanels();
-    return 1;
+    BuildScene();
+    return true;
 }

@@ -49,7 +49,7 @@ void FreePanelGrid(Panel* panel);
 // The panel half of the scene build: the 41 panels of the show.
 void BuildScenePanels();
 
-// Creates TextureTable and PanelTable, then BuildScene. Needs a current GL context.
+// Creates TextureTable and PanelTable, then loads every texture and builds every
+// panel. Needs a current GL context. False only when the tables cannot be had: a
+// picture that does not load leaves its slot empty.
 bool InitScene();
-// LoadSceneTextures, then BuildScenePanels; returns 1.
-int BuildScene();

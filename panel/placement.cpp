@@ -11,9 +11,8 @@ const PanelPlacement* FindPanelPlacement(int32_t panel) {
 }
 
 ScreenCorners PlacementOnScreen(const PanelPlacement& placement, int32_t screenWidth, int32_t screenHeight) {
-    // x and y from -1 to 1 span the screen; y grows upwards, screen rows downwards.
-    return {(placement.xStart + 1.0) * screenWidth / 2.0, (1.0 - placement.yStart) * screenHeight / 2.0,
-            (placement.xEnd + 1.0) * screenWidth / 2.0, (1.0 - placement.yEnd) * screenHeight / 2.0};
+    return {ScreenColumn(placement.xStart, screenWidth), ScreenRow(placement.yStart, screenHeight),
+            ScreenColumn(placement.xEnd, screenWidth), ScreenRow(placement.yEnd, screenHeight)};
 }
 
 PlacementPoint PlacementAtPixel(const PanelPlacement& placement, int32_t column, int32_t row, int32_t screenWidth,

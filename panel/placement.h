@@ -38,6 +38,10 @@ constexpr std::array<PanelPlacement, 14> SCENE_PANEL_PLACEMENTS = {{
 // The placement of a panel of the show; null for a number the show never builds.
 const PanelPlacement* FindPanelPlacement(int32_t panel);
 
+// Screen x and y (from -1 to 1, y upwards) in screen pixels from the left and from the top.
+inline double ScreenColumn(double x, int32_t screenWidth = SCREEN_WIDTH) { return (x + 1.0) * screenWidth / 2.0; }
+inline double ScreenRow(double y, int32_t screenHeight = SCREEN_HEIGHT) { return (1.0 - y) * screenHeight / 2.0; }
+
 // The placement's corners in screen pixels (x from the left, y from the top) on a
 // screen of the given size: (xStart, yStart) lands on (left, top), (xEnd, yEnd)
 // on (right, bottom), whichever way round they lie.

@@ -1,3 +1,4 @@
+// The SDL audio device and the progress counters the music clock reads.
 #include "platform/audio.h"
 
 #include <SDL2/SDL.h>
@@ -5,6 +6,9 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+
+// A monotonic clock in microseconds.
+static int64_t AudioClockMicros();
 
 namespace {
 
@@ -44,7 +48,7 @@ bool PlaysRightAfterCallback(const char* driver) {
 
 }  // namespace
 
-int64_t AudioClockMicros() {
+static int64_t AudioClockMicros() {
     static const Uint64 frequency = SDL_GetPerformanceFrequency();
     Uint64 counter = SDL_GetPerformanceCounter();
     return static_cast<int64_t>(counter / frequency * 1000000 + counter % frequency * 1000000 / frequency);

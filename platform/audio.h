@@ -38,5 +38,3 @@ void CloseAudioOutput();
 
 // May be called from any thread, while the device is open or after it closed.
 AudioProgress ReadAudioProgress();
-// A monotonic clock in microseconds.
-int64_t AudioClockMicros();

@@ -1,3 +1,4 @@
+// The fullscreen mode search over a list of modes.
 #include "platform/display_modes.h"
 
 int FindDisplayMode(const DisplayModeInfo* modes, int count, int32_t width, int32_t height) {

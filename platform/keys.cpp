@@ -1,3 +1,4 @@
+// The translation from SDL scancodes to Windows virtual-key codes.
 #include "platform/keys.h"
 
 namespace {

@@ -1,3 +1,4 @@
+// The SDL platform: window and GL context, keys, clock, message boxes, live and headless.
 #include "platform/platform.h"
 
 #include "platform/audio.h"
@@ -9,6 +10,10 @@
 #include <SDL2/SDL.h>
 #include <GL/gl.h>
 #include <GL/glu.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -53,6 +58,15 @@ std::deque<ScriptedEvent> ScriptedEvents;
 std::function<void()> PresentHook;
 int64_t FramesPresented;
 bool TraceFirstFrame;
+
+// Restores the display mode on every way out of the process (installed at
+// window creation; also used by start-up failures, which do not tear down).
+void RestoreDisplay() {
+    if (DisplayModeChanged && TheWindow.window) {
+        SDL_SetWindowFullscreen(TheWindow.window, 0);
+        DisplayModeChanged = false;
+    }
+}
 
 [[noreturn]] void Teardown() {
     RestoreDisplay();
@@ -133,6 +147,41 @@ bool ChooseFullscreenMode(SDL_DisplayMode* chosen) {
     if (best < 0) return false;
     *chosen = sdlModes[best];
     return true;
+}
+
+// SDL shows an X11 message box from a forked child and waits for it, retrying
+// through signals; its own SIGTERM/SIGINT handlers only queue a quit event that
+// nobody reads while the box is up. So while a box is open, those signals end
+// the process here, and the box's child dies with it.
+volatile sig_atomic_t MessageBoxOpen;
+
+void EndWhileMessageBoxOpen(int) {
+    RestoreDisplay();
+    _exit(1);
+}
+
+// In the box's child: it dies with the process, and a signal (Ctrl+C reaches
+// both) simply ends it; the display is the parent's to restore.
+void PrepareMessageBoxChild() {
+    if (!MessageBoxOpen) return;
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    signal(SIGTERM, SIG_DFL);
+    signal(SIGINT, SIG_DFL);
+}
+
+void ShowMessageBoxEndingOnSignal(Uint32 flags, const char* text) {
+    static bool atForkInstalled = false;
+    if (!atForkInstalled) atForkInstalled = pthread_atfork(nullptr, nullptr, PrepareMessageBoxChild) == 0;
+    struct sigaction ending {}, oldTerm {}, oldInt {};
+    ending.sa_handler = EndWhileMessageBoxOpen;
+    sigemptyset(&ending.sa_mask);
+    sigaction(SIGTERM, &ending, &oldTerm);
+    sigaction(SIGINT, &ending, &oldInt);
+    MessageBoxOpen = 1;
+    SDL_ShowSimpleMessageBox(flags, "Error", text, nullptr);
+    MessageBoxOpen = 0;
+    sigaction(SIGTERM, &oldTerm, nullptr);
+    sigaction(SIGINT, &oldInt, nullptr);
 }
 
 }  // namespace
@@ -304,13 +353,6 @@ uint32_t TimeGetTime() {
 
 void SendCloseRequest(WindowHandle /*window*/) { Teardown(); }
 
-void RestoreDisplay() {
-    if (DisplayModeChanged && TheWindow.window) {
-        SDL_SetWindowFullscreen(TheWindow.window, 0);
-        DisplayModeChanged = false;
-    }
-}
-
 void ShowMessage(const char* text, MessageIcon icon) {
     // One line on stderr whatever the text ends with.
     size_t length = std::strlen(text);
@@ -319,7 +361,7 @@ void ShowMessage(const char* text, MessageIcon icon) {
     std::fflush(stderr);
     if (Headless || std::getenv("INVITATION_NO_MESSAGE_BOXES")) return;
     Uint32 flags = icon == MessageIcon::ERROR ? SDL_MESSAGEBOX_ERROR : SDL_MESSAGEBOX_INFORMATION;
-    SDL_ShowSimpleMessageBox(flags, "Error", text, nullptr);
+    ShowMessageBoxEndingOnSignal(flags, text);
 }
 
 void ShowErrorMessage(const char* text) {

@@ -63,7 +63,8 @@ enum class MessageIcon { NONE, ERROR };
 
 // Modal box captioned "Error" when one can be shown; the text always goes to
 // stderr as "Error: <text>" (one line). Returns once dismissed, or at once
-// when no box can be shown.
+// when no box can be shown. SIGTERM or SIGINT while the box is open ends the
+// process with status 1, the display restored.
 void ShowMessage(const char* text, MessageIcon icon);
 
 // The program's error report: cursor shown, then ShowMessage with the error icon.
@@ -73,6 +74,3 @@ void ShowErrorMessage(const char* text);
 // platform's form. Messages keep showing the path as written.
 std::string NativePath(const char* path);
 
-// Restores the display mode on every way out of the process (installed at
-// window creation; also used by start-up failures, which do not tear down).
-void RestoreDisplay();

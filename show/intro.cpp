@@ -1,3 +1,4 @@
+// The intro: the logo pieces by music row, until the second order.
 #include "show/intro.h"
 
 #include "panel/draw.h"
@@ -6,9 +7,11 @@
 
 IntroFrame UpdateIntro(const MusicPosition& position) {
     IntroFrame frame{};
-    for (const IntroLogoStep& step : INTRO_LOGO_STEPS)
-        if (position.row >= step.row) frame.panels[frame.panelCount++] = step.panel;
     frame.last = position.order >= INTRO_END_ORDER;
+    // The new order starts again at row 0; the last frame still shows the logo
+    // complete, as the frames of the first order's end did.
+    for (const IntroLogoStep& step : INTRO_LOGO_STEPS)
+        if (frame.last || position.row >= step.row) frame.panels[frame.panelCount++] = step.panel;
     return frame;
 }
 

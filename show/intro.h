@@ -18,7 +18,7 @@ constexpr int32_t INTRO_END_ORDER = 1;
 struct IntroFrame {
     std::array<int32_t, INTRO_LOGO_STEPS.size()> panels;   // in drawing order
     int32_t panelCount;
-    bool last;   // the order has reached INTRO_END_ORDER: this frame ends the intro
+    bool last;   // the order has reached INTRO_END_ORDER: this frame ends the intro, with the whole logo
 };
 
 IntroFrame UpdateIntro(const MusicPosition& position);

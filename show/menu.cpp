@@ -1,3 +1,4 @@
+// The menu: key latch, entries and pages, cross-fades, buttons and the pointer glide.
 #include "show/menu.h"
 
 #include "panel/draw.h"

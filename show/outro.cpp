@@ -1,5 +1,7 @@
+// The outro: sliding credits, the blinking picture and the fade, all from the outro's clock.
 #include "show/outro.h"
 
+#include "music/music.h"
 #include "panel/draw.h"
 #include "platform/platform.h"
 #include "show/show.h"
@@ -27,6 +29,11 @@ OutroFade OutroFadeAt(int32_t t) {
 
 bool OutroEnds(const OutroFade& fade) { return fade.stage >= OUTRO_END_STAGE; }
 
+float OutroMusicLevel(const OutroFade& fade) {
+    if (fade.stage < OUTRO_FADE_STAGE) return 1.0f;
+    return fade.stage >= OUTRO_END_STAGE ? 0.0f : fade.fadeLevel;
+}
+
 void DrawOutroCredits(const OutroCredits& credits) {
     if (credits.stage < 0 || credits.stage >= OUTRO_CREDIT_STAGES) return;
     DrawPanelShifted(CREDIT_WIDE_PANEL + credits.stage, credits.offset, 0.0f, credits.brightness, true);
@@ -51,6 +58,8 @@ void RunOutro() {
         DrawOutroBlink(OutroBlinkPanel(t));
         OutroFade fade = OutroFadeAt(t);
         DrawOutroFade(fade);
+        // The music follows the overlay's level and meets silence where the overlay meets black.
+        SetMusicLevel(OutroMusicLevel(fade));
         CurrentShowStatus = {ShowPhase::OUTRO, -1, -1, -1, -1, -1};
         PresentFrame();
         if (OutroEnds(fade)) break;

@@ -1,4 +1,5 @@
-// The outro: eight seconds of sliding credits, a blinking picture and a fade to black.
+// The outro: eight seconds of sliding credits, a blinking picture and a fade to black,
+// with the music fading as the picture does.
 // Every value of a frame follows from the milliseconds since the outro began.
 #pragma once
 
@@ -10,6 +11,8 @@ constexpr int32_t BLINK_PERIOD_MS = 250;
 constexpr int32_t OUTRO_FADE_STAGE = 3;
 constexpr int32_t OUTRO_END_STAGE = 4;
 constexpr int32_t OUTRO_CREDIT_STAGES = 3;
+// The show time from the outro's first frame to its last: the end stage at OUTRO_RATE.
+constexpr double OUTRO_LENGTH_MS = OUTRO_END_STAGE / OUTRO_RATE;
 
 constexpr int32_t CREDIT_WIDE_PANEL = 50;   // + stage, slides to the right
 constexpr int32_t CREDIT_NAME_PANEL = 53;   // + stage, slides upwards
@@ -33,6 +36,9 @@ int32_t OutroBlinkPanel(int32_t t);
 OutroFade OutroFadeAt(int32_t t);
 // The outro ends after presenting the frame of this fade.
 bool OutroEnds(const OutroFade& fade);
+// The music's level in the frame of this fade: the overlay's level while it
+// fades, silence from the black frame on, and 1 before the fade.
+float OutroMusicLevel(const OutroFade& fade);
 
 void DrawOutroCredits(const OutroCredits& credits);
 void DrawOutroBlink(int32_t blinkPanel);

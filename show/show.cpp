@@ -1,3 +1,4 @@
+// The show's three phases in order, and the frame clear they share.
 #include "show/show.h"
 
 #include "platform/platform.h"

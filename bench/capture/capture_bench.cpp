@@ -27,7 +27,7 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-int32_t Width = HEADLESS_WIDTH, Height = HEADLESS_HEIGHT;
+int32_t Width = SCREEN_WIDTH, Height = SCREEN_HEIGHT;
 std::string KeysPath;   // empty: the built-in tour
 
 // The rendered show kept for the encoding benchmark: runs of equal frames share one copy.

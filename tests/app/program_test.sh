@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The program as a user starts it: no display, a display without 640x480, a 640x480 one,
-# from another folder, with no data anywhere, and with options it does not know.
+# The program as a user starts it: no display, a display without 640x480 (its message box
+# dismissed or the process signalled), a 640x480 one, from another folder, with no data
+# anywhere, and with options it does not know.
 # usage: program_test.sh BUILD_DIR SUPPORT_DIR CASE
 set -uo pipefail
 build=$1 support=$2 case=$3
@@ -62,6 +63,22 @@ usage)
     status=$?
     [ $status -eq 2 ] || fail "exit status $status for an unknown option, expected 2"
     [ ! -s "$elsewhere/out" ] && grep -q "^usage: invitation" "$log" || fail "no usage on stderr"
+    ;;
+signal-in-message-box)
+    # Both signals a user or a supervisor sends; each must end the process, box and all.
+    for signal in TERM INT; do
+        ./invitation 2>"$log" &
+        pid=$!
+        wait_window Error 20 $pid >/dev/null || fail "no message box"
+        kill -$signal $pid
+        for _ in $(seq 50); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+        if kill -0 $pid 2>/dev/null; then kill -KILL $pid; wait $pid; fail "SIG$signal did not end the program"; fi
+        wait $pid
+        status=$?
+        [ $status -eq 1 ] || fail "exit status $status after SIG$signal, expected 1"
+        for _ in $(seq 30); do wait_window Error 0 >/dev/null || break; sleep 0.1; done
+        ! wait_window Error 0 >/dev/null || fail "the message box outlived the program after SIG$signal"
+    done
     ;;
 close-request)
     ./invitation >/dev/null 2>"$log" &

@@ -211,9 +211,11 @@ TEST(CaptureTool, FramesAndLogAgreeOnTheTour) {
     EXPECT_EQ(lines[menu - 1].order, 1);
 
     // The pictures follow the log: an empty screen before the logo's first
-    // row, the logo from it on, the menu's backdrop, and a black last frame.
+    // row, the logo from it on (the last intro frame too, whatever its row),
+    // the menu's backdrop, and a black last frame.
     for (size_t i = 0; i < menu; ++i)
-        EXPECT_EQ(IsBlack(frames / FrameFileName(i)), lines[i].row < 4) << "frame " << i << " row " << lines[i].row;
+        EXPECT_EQ(IsBlack(frames / FrameFileName(i)), lines[i].order == 0 && lines[i].row < 4)
+            << "frame " << i << " row " << lines[i].row;
     EXPECT_FALSE(IsBlack(frames / FrameFileName(menu)));
     EXPECT_TRUE(IsBlack(frames / FrameFileName(lines.size() - 1)));
     fs::remove_all(dir);
@@ -300,6 +302,27 @@ TEST(CaptureTool, AnySizeWritesTheWholeFrameWithThePictureCentred) {
         EXPECT_EQ(video["width"], "320");
         EXPECT_EQ(video["height"], "180");
     }
+    fs::remove_all(dir);
+}
+
+TEST(CaptureTool, OrderNoticesStayOffATerminal) {
+    SKIP_WITHOUT_DATA();
+    fs::path dir = TempDir("terminal");
+    WriteScript(dir, "0 escape down\n");
+    std::string capture = "rm -rf frames && " + std::string(CAPTURE_TOOL) + " --fps 2 --keys keys.txt --frames-dir frames";
+    // script(1) runs the tool on a terminal of its own and keeps what was written there.
+    for (const std::string redirect : {"", " 2>/dev/null"}) {
+        SCOPED_TRACE("standard output on a terminal, standard error" + redirect);
+        Outcome outcome = RunCommand("cd " + Quote(dir) + " && script -qec " + Quote(capture + redirect) +
+                                     " terminal.txt");
+        ASSERT_EQ(outcome.status, 0) << outcome.messages;
+        std::string terminal = ReadFile(dir / "terminal.txt");
+        EXPECT_EQ(terminal.find("Order Callback"), std::string::npos) << terminal;
+    }
+    // Written to a file, they are kept.
+    Outcome outcome = RunCommand("(cd " + Quote(dir) + " && " + capture + " >notices.txt)");
+    ASSERT_EQ(outcome.status, 0) << outcome.messages;
+    EXPECT_NE(ReadFile(dir / "notices.txt").find("Order Callback"), std::string::npos);
     fs::remove_all(dir);
 }
 

@@ -1,3 +1,4 @@
+// The data folder built once per test process from assets/, for the content tests.
 #include "tests/content/built_data.h"
 
 #include "tools/generate/generate.h"

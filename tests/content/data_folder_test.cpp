@@ -1,19 +1,22 @@
 // The data folder that "invitation-data build" writes from assets/.
 #include "tests/content/built_data.h"
-#include "tests/content/screen_mock.h"
-#include "tools/capture/png_file.h"
+#include "tests/support/failed_comparison.h"
 
 #include "image/bmp.h"
 #include "image/scene_files.h"
 #include "panel/panel.h"
+#include "show/outro.h"
 #include "tools/generate/generate.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <map>
+
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -63,6 +66,28 @@ TEST(DataFolder, TwoBuildsAreByteIdentical) {
     EXPECT_EQ(first, second);
 }
 
+TEST(DataFolder, AMissingFontNamesThePackageThatHoldsIt) {
+    // Only some faces present, as on a system with fonts-dejavu-core but not -extra.
+    struct Case {
+        std::vector<std::string> present;
+        std::string expectedEnd;
+    };
+    const Case cases[] = {
+        {{}, "/DejaVuSans.ttf (Debian package fonts-dejavu-core)"},
+        {{"DejaVuSans.ttf", "DejaVuSans-Bold.ttf"}, "/DejaVuSansCondensed.ttf (Debian package fonts-dejavu-extra)"},
+    };
+    fs::path dir = fs::temp_directory_path() / ("fonts-" + std::to_string(::getpid()));
+    for (const Case& c : cases) {
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        for (const std::string& name : c.present) fs::create_symlink(fs::path(DEJAVU_FONT_DIR) / name, dir / name);
+        std::string error;
+        EXPECT_FALSE(OpenFonts(dir.string(), error));
+        EXPECT_TRUE(error.ends_with(c.expectedEnd)) << error;
+    }
+    fs::remove_all(dir);
+}
+
 TEST(DataFolder, EveryPictureLoadsAsTheGeneratorDrewIt) {
     REQUIRE_DATA();
     PictureSources sources;
@@ -94,13 +119,10 @@ TEST(DataFolder, EveryPictureLoadsAsTheGeneratorDrewIt) {
         EXPECT_EQ(image->width, meant.picture.width);
         EXPECT_EQ(image->height, meant.picture.height);
         bool same = loaded == meant.picture.rgb;
-        if (!same) {
-            std::string base = TemporaryDir(meant.fileName);
-            std::string error;
-            WritePngRgb(base + "-loaded.png", loaded.data(), image->width, image->height, &error);
-            WritePngRgb(base + "-meant.png", meant.picture.rgb.data(), meant.picture.width, meant.picture.height, &error);
-            ADD_FAILURE() << "pixels differ; see " << base << "-loaded.png and " << base << "-meant.png";
-        }
+        if (!same)
+            ADD_FAILURE() << "pixels differ (actual: loaded, expected: as drawn); "
+                          << SaveFailedComparison("data-" + meant.fileName, {loaded.data(), image->width, image->height},
+                                                  {meant.picture.rgb.data(), meant.picture.width, meant.picture.height});
         FreeRgbImage(image);
     }
     // Mostly 24-bit with the 40-byte header, and every other kind the loader reads.
@@ -145,30 +167,6 @@ TEST(DataFolder, LitTexelsShowOnScreenAndPagesKeepClearOfTheMenu) {
     }
 }
 
-TEST(DataFolder, BackdropLeavesTheTextColumnDarkAndPagesBright) {
-    REQUIRE_DATA();
-    ScreenMock backdrop;
-    ASSERT_TRUE(MockPanel(backdrop, BuiltDataDir(), 0, 1.0f, false));
-    ASSERT_TRUE(MockPanel(backdrop, BuiltDataDir(), 1, 1.0f, false));
-    float darkest = 1, brightest = 0;
-    // The column the pages' text occupies on screen.
-    for (int32_t row = 48; row < 474; ++row)
-        for (int32_t column = 272; column < 498; ++column)
-            for (int c = 0; c < 3; ++c) {
-                float value = backdrop.rgb[(static_cast<size_t>(row) * 640 + column) * 3 + c];
-                brightest = std::max(brightest, value);
-                darkest = std::min(darkest, value);
-            }
-    EXPECT_LE(brightest, 0.06f);
-    for (int32_t page = 2; page <= 18; ++page) {
-        ScreenMock screen = backdrop;
-        ASSERT_TRUE(MockPanel(screen, BuiltDataDir(), page, 1.0f, true));
-        float text = 0;
-        for (float value : screen.rgb) text = std::max(text, value);
-        EXPECT_GE(text, 0.6f) << "page panel " << page;
-    }
-}
-
 TEST(DataFolder, BadSourcesStopTheBuildWithTheReason) {
     std::string assets = TemporaryDir("assets");
     fs::copy(DefaultAssetsDir(), assets, fs::copy_options::recursive);
@@ -207,4 +205,57 @@ TEST(DataFolder, BadSourcesStopTheBuildWithTheReason) {
     EXPECT_NE(error.find("show.txt"), std::string::npos) << error;
     EXPECT_FALSE(fs::exists(out));   // nothing is written before everything is made
     fs::remove_all(assets);
+}
+
+// Seen as the outro moves them, every ms of the credit stages: no lit point of a
+// name falls on a lit point of its word while both are visible.
+TEST(DataFolder, CreditNamesNeverCoverTheirWords) {
+    REQUIRE_DATA();
+    // Where a picture lights the screen with its panel at rest, at a quarter of full ink or more.
+    auto litAtRest = [](int32_t panel) {
+        std::vector<uint8_t> lit(SCREEN_WIDTH * SCREEN_HEIGHT, 0);
+        const char* path = nullptr;
+        for (const ScenePicture& scene : SCENE_PICTURES)
+            if (scene.number == panel) path = scene.path;
+        RgbImage* image = path ? LoadBmpImage((BuiltDataDir() + "/" + SceneFileName(path)).c_str()) : nullptr;
+        if (!image) return lit;
+        const PanelPlacement& p = *FindPanelPlacement(panel);
+        for (int32_t y = 0; y < SCREEN_HEIGHT; ++y)
+            for (int32_t x = 0; x < SCREEN_WIDTH; ++x) {
+                PlacementPoint at = PlacementAtPixel(p, x, y);
+                if (at.s < 0 || at.s >= 1 || at.t < 0 || at.t >= 1) continue;
+                auto c = static_cast<int32_t>((p.uStart + at.s * (p.uEnd - p.uStart)) * image->width);
+                auto r = static_cast<int32_t>((p.vStart + at.t * (p.vEnd - p.vStart)) * image->height);
+                const uint8_t* t = &image->pixels[(static_cast<size_t>(r) * image->width + c) * 3];
+                lit[y * SCREEN_WIDTH + x] = std::max({t[0], t[1], t[2]}) >= 64;
+            }
+        FreeRgbImage(image);
+        return lit;
+    };
+    for (int32_t stage = 0; stage < OUTRO_CREDIT_STAGES; ++stage) {
+        std::vector<uint8_t> word = litAtRest(CREDIT_WIDE_PANEL + stage), name = litAtRest(CREDIT_NAME_PANEL + stage);
+        ASSERT_GT(std::count(word.begin(), word.end(), 1), 1000) << "stage " << stage;
+        ASSERT_GT(std::count(name.begin(), name.end(), 1), 300) << "stage " << stage;
+        int worst = 0, worstT = 0;
+        for (int32_t t = stage * 2000; t < stage * 2000 + 2000; ++t) {
+            OutroCredits credits = OutroCreditsAt(t);
+            if (credits.brightness < 0.05f) continue;
+            // Screen pixels per unit of shift: 320 across, 240 up.
+            auto wordShift = static_cast<int32_t>(std::lround(credits.offset * 320.0));
+            auto nameRise = static_cast<int32_t>(std::lround(credits.offset * 240.0));
+            int covered = 0;
+            for (int32_t y = 0; y < SCREEN_HEIGHT; ++y)
+                for (int32_t x = 0; x < SCREEN_WIDTH; ++x) {
+                    int32_t sy = y - nameRise, wx = x - wordShift;
+                    if (name[y * SCREEN_WIDTH + x] && sy >= 0 && sy < SCREEN_HEIGHT && wx >= 0 && wx < SCREEN_WIDTH &&
+                        word[sy * SCREEN_WIDTH + wx])
+                        ++covered;
+                }
+            if (covered > worst) {
+                worst = covered;
+                worstT = t;
+            }
+        }
+        EXPECT_EQ(worst, 0) << "credit " << stage << ": " << worst << " pixels of the name on its word at t " << worstT;
+    }
 }

@@ -116,7 +116,16 @@ menu)
     [ "$status" -eq 0 ] || fail "exit status $status, expected 0"
     echo "$took" | awk '{ exit !($1 >= 7.5 && $1 <= 12) }' || fail "ended ${took}s after Escape, expected about 8"
     [ "$(notices)" -ge 2 ] || fail "order notices missing"
-    echo "ended ${took}s after Escape; $(notices) order notices; screenshots in $shots"
+    # The music faded with the picture: the device's last 100 ms are silent
+    # (below -60 dBFS), the half second before the fade was not.
+    rms() { tail -c "$1" "$work/audio.raw" | head -c "$2" | od -An -v -t d2 |
+            awk '{ for (i = 1; i <= NF; i++) { s += $i * $i; n++ } } END { printf "%d", n ? sqrt(s / n) : 0 }'; }
+    frame_bytes() { echo $(( $1 * 44100 / 1000 * 4 )); }
+    last=$(rms "$(frame_bytes 100)" "$(frame_bytes 100)")
+    before=$(rms "$(frame_bytes 3000)" "$(frame_bytes 500)")
+    [ "$last" -lt 33 ] || fail "the last 100 ms of sound are not silent (rms $last of 32768)"
+    [ "$before" -gt 300 ] || fail "no sound before the fade (rms $before)"
+    echo "ended ${took}s after Escape; $(notices) order notices; sound rms $before before the fade, $last at the end; screenshots in $shots"
     ;;
 any-size)
     # E2E_WINDOW: the window size expected.

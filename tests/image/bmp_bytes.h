@@ -2,6 +2,8 @@
 // benchmark. The pixel bytes are given exactly as stored, fill included.
 #pragma once
 
+#include "tools/common/little_endian.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <vector>
@@ -20,15 +22,8 @@ struct BmpPieces {
     uint32_t gap = 0;                // bytes between the colour table and the pixels
 };
 
-inline void PutU16(std::vector<uint8_t>& out, uint32_t value) {
-    out.push_back(static_cast<uint8_t>(value));
-    out.push_back(static_cast<uint8_t>(value >> 8));
-}
-
-inline void PutU32(std::vector<uint8_t>& out, uint32_t value) {
-    PutU16(out, value & 0xFFFFu);
-    PutU16(out, value >> 16);
-}
+inline void PutU16(std::vector<uint8_t>& out, uint32_t value) { PutLittleEndian(out, value, 2); }
+inline void PutU32(std::vector<uint8_t>& out, uint32_t value) { PutLittleEndian(out, value, 4); }
 
 inline std::vector<uint8_t> AssembleBmp(const BmpPieces& p) {
     std::vector<uint8_t> body;

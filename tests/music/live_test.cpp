@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -58,6 +59,24 @@ protected:
         path_ = WriteTempFile("short.mod", BuildTinyMod(ShortOrders()));
     }
     void TearDown() override { StopMusic(); }
+
+    // Starts the music on SDL's disk driver; the sound goes to the file returned.
+    std::string StartOnDisk(const char* fileName) {
+        std::string file = std::filesystem::path(path_).parent_path() / fileName;
+        setenv("SDL_AUDIODRIVER", "disk", 1);
+        setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
+        return StartMusic(path_.c_str()) ? file : std::string();
+    }
+
+    static std::vector<int16_t> ReadDiskSamples(const std::string& file) {
+        std::ifstream in(file, std::ios::binary);
+        std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        EXPECT_EQ(bytes.size() % 4, 0u);
+        std::vector<int16_t> samples(bytes.size() / 2);
+        std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+        return samples;
+    }
+
     std::string path_;
 };
 
@@ -178,10 +197,8 @@ TEST_F(LiveMusic, ADeviceThatCannotOpenGivesFalse) {
 }
 
 TEST_F(LiveMusic, TheDiskDriverGetsTheModulesSound) {
-    std::string file = std::filesystem::path(path_).parent_path() / "disk.raw";
-    setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
-    ASSERT_TRUE(StartMusic(path_.c_str()));
+    std::string file = StartOnDisk("disk.raw");
+    ASSERT_FALSE(file.empty());
     Sleep(300);
     auto firstSize = static_cast<double>(std::filesystem::file_size(file));
     Clock::time_point firstAt = Clock::now();
@@ -193,14 +210,9 @@ TEST_F(LiveMusic, TheDiskDriverGetsTheModulesSound) {
     // 44100 stereo 16-bit frames a second.
     EXPECT_NEAR((lastSize - firstSize) / seconds, MUSIC_MIX_RATE * 4.0, MUSIC_MIX_RATE * 4.0 * 0.15);
 
-    std::ifstream in(file, std::ios::binary);
-    std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    EXPECT_EQ(bytes.size() % 4, 0u);
-
     // Exactly what offline rendering of the module gives, after whatever
     // buffers of silence the device wrote while it waited to be started.
-    std::vector<int16_t> live(bytes.size() / 2);
-    std::memcpy(live.data(), bytes.data(), live.size() * 2);
+    std::vector<int16_t> live = ReadDiskSamples(file);
     UseOfflineMusic(true);
     ASSERT_TRUE(StartMusic(path_.c_str()));
     std::vector<int16_t> offline;
@@ -214,6 +226,26 @@ TEST_F(LiveMusic, TheDiskDriverGetsTheModulesSound) {
     double energy = 0;
     for (int16_t sample : live) energy += static_cast<double>(sample) * sample;
     EXPECT_GT(std::sqrt(energy / static_cast<double>(live.size())), 300.0) << "silent";
+}
+
+TEST_F(LiveMusic, TheLevelReachesTheDeviceAndZeroIsSilence) {
+    std::string file = StartOnDisk("fade.raw");
+    ASSERT_FALSE(file.empty());
+    Sleep(300);
+    SetMusicLevel(0.5f);
+    Sleep(200);
+    SetMusicLevel(0.0f);
+    Sleep(800);
+    StopMusic();
+    unsetenv("SDL_DISKAUDIOFILE");
+    std::vector<int16_t> live = ReadDiskSamples(file);
+    // The last device buffers came well after level 0: silence, where the
+    // module itself sounds all along (a note at every order).
+    size_t tail = 2 * 1024 * 2;
+    ASSERT_GT(live.size(), 20 * tail);
+    EXPECT_TRUE(std::all_of(live.end() - static_cast<ptrdiff_t>(tail), live.end(), [](int16_t v) { return v == 0; }))
+        << "sound at level 0";
+    EXPECT_GT(live.size() - LeadingZeros(live), 10 * tail) << "no sound before";
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <random>
@@ -194,6 +195,44 @@ TEST_F(OfflineMusic, SameSamplesOnEveryRunWhateverTheSteps) {
     bool sound = false;
     for (int16_t sample : first) sound = sound || sample != 0;
     EXPECT_TRUE(sound);
+}
+
+TEST_F(OfflineMusic, LevelMovesInAStraightLineOverWhatIsRenderedNext) {
+    std::string path = WriteMod(TwoOrders());
+    int64_t until = PATTERN + 20000;
+    std::vector<int16_t> plain = RenderInSteps(path, {735}, until);
+    // Half a second as written, then 0.8 reached over the next 1000 frames, held
+    // for 1000, then silence reached over another 1000.
+    constexpr int64_t START = MUSIC_MIX_RATE / 2;
+    ASSERT_TRUE(StartMusic(path.c_str()));
+    std::vector<int16_t> faded;
+    SetMusicLevel(1.0f);   // as written: nothing is touched
+    RenderMusicUntil(START, &faded);
+    SetMusicLevel(0.8f);
+    RenderMusicUntil(START + 1000, &faded);
+    RenderMusicUntil(START + 2000, &faded);
+    SetMusicLevel(0.0f);
+    RenderMusicUntil(START + 3000, &faded);
+    RenderMusicUntil(until, &faded);
+    ASSERT_EQ(faded.size(), plain.size());
+    EXPECT_TRUE(std::equal(plain.begin(), plain.begin() + 2 * (START + 1), faded.begin())) << "changed before the call";
+    // Frame START was rendered ahead with the instant before it: the ramps start one frame on.
+    const struct {
+        int64_t frame;
+        double level;
+    } marks[] = {{START + 1, 0.9998}, {START + 500, 0.9},  {START + 1000, 0.8},
+                 {START + 1750, 0.8},   {START + 2500, 0.4}, {START + 2999, 0.0008}};
+    for (const auto& mark : marks)
+        for (int64_t c = 0; c < 2; ++c) {
+            size_t i = static_cast<size_t>(2 * mark.frame + c);
+            EXPECT_NEAR(faded[i], plain[i] * mark.level * mark.level, 0.51)
+                << "frame " << mark.frame;
+        }
+    EXPECT_TRUE(std::all_of(faded.begin() + 2 * (START + 3000), faded.end(), [](int16_t v) { return v == 0; }))
+        << "not silent at level 0";
+    bool plainSound = false;
+    for (size_t i = 2 * (START + 3000); i < plain.size(); ++i) plainSound = plainSound || plain[i] != 0;
+    EXPECT_TRUE(plainSound) << "the module is silent there anyway";
 }
 
 // Side over mid of one note on one channel: +0.15 for a left channel, -0.15 for a right one.

@@ -7,6 +7,8 @@
 
 #include <GL/gl.h>
 #include <GL/glu.h>
+#include "tests/support/failed_comparison.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -23,8 +25,8 @@
 
 namespace {
 
-constexpr int WIDTH = 640;
-constexpr int HEIGHT = 480;
+constexpr int WIDTH = SCREEN_WIDTH;
+constexpr int HEIGHT = SCREEN_HEIGHT;
 
 struct Rgb {
     int r, g, b;
@@ -52,16 +54,6 @@ Image ReadFrame() {
     return image;
 }
 
-std::string SavePpm(const Image& image, const std::string& name) {
-    std::string path = std::filesystem::temp_directory_path() / (name + ".ppm");
-    if (FILE* file = std::fopen(path.c_str(), "wb")) {
-        std::fprintf(file, "P6\n%d %d\n255\n", WIDTH, HEIGHT);
-        std::fwrite(image.bytes.data(), 1, image.bytes.size(), file);
-        std::fclose(file);
-    }
-    return path;
-}
-
 std::string TestName() {
     std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
     for (char& c : name)
@@ -82,14 +74,12 @@ void ExpectImagesNear(const Image& actual, const Image& expected, int tolerance,
             }
         }
     if (mismatches == 0) return;
-    std::string base = TestName() + "-" + what;
-    for (char& c : base)
-        if (c == ' ' || c == ',') c = '_';
     Rgb a = actual.At(firstX, firstY), e = expected.At(firstX, firstY);
     ADD_FAILURE() << what << ": " << mismatches << " pixels differ; first at (" << firstX << ", " << firstY
                   << ") from the top: got " << a.r << "," << a.g << "," << a.b << " expected " << e.r << ","
-                  << e.g << "," << e.b << "\n  actual:   " << SavePpm(actual, base + "-actual")
-                  << "\n  expected: " << SavePpm(expected, base + "-expected");
+                  << e.g << "," << e.b << "\n  "
+                  << SaveFailedComparison(TestName() + "-" + what, {actual.bytes.data(), WIDTH, HEIGHT},
+                                          {expected.bytes.data(), WIDTH, HEIGHT});
 }
 
 // A texture made the way the texture table makes them: RGB, nearest filtering.

@@ -1,3 +1,4 @@
+// The panel grids and the scene's panel table.
 #include "image/scene_files.h"
 #include "image/texture.h"
 #include "panel/draw.h"

@@ -1,3 +1,4 @@
+// The choice of the fullscreen display mode.
 #include "platform/display_modes.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The GL state after window creation, the projection and the present hook, on the headless platform.
 #include "platform/headless.h"
 #include "platform/platform.h"
 

@@ -1,3 +1,4 @@
+// Keys from SDL events and scripts into KeyTable.
 #include "platform/headless.h"
 #include "platform/keys.h"
 #include "platform/platform.h"

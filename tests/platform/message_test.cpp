@@ -1,3 +1,4 @@
+// Error messages on stderr and the data path separator.
 #include "platform/headless.h"
 #include "platform/platform.h"
 

@@ -9,6 +9,8 @@
 #include "platform/headless.h"
 #include "platform/platform.h"
 
+#include "tests/support/failed_comparison.h"
+
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
@@ -24,8 +26,8 @@
 
 namespace {
 
-constexpr int32_t WIDTH = 640;
-constexpr int32_t HEIGHT = 480;
+constexpr int32_t WIDTH = SCREEN_WIDTH;
+constexpr int32_t HEIGHT = SCREEN_HEIGHT;
 
 using Rgb = std::array<int, 3>;
 
@@ -169,14 +171,6 @@ Coverage Cover(const Rect& r, int px, int py) {
     return {inside, nearEdge};
 }
 
-void SavePpm(const std::string& path, const std::vector<uint8_t>& rgb) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return;
-    std::fprintf(f, "P6\n%d %d\n255\n", WIDTH, HEIGHT);
-    std::fwrite(rgb.data(), 1, rgb.size(), f);
-    std::fclose(f);
-}
-
 // Compares the back buffer with the layers composed in order; returns the number of
 // differing pixels and saves both pictures when there are any.
 int CompareWithLayers(const std::vector<Layer>& layers, const std::string& name, int* compared) {
@@ -212,13 +206,9 @@ int CompareWithLayers(const std::vector<Layer>& layers, const std::string& name,
             }
         }
     }
-    if (differing > 0) {
-        std::string dir = testing::TempDir();
-        SavePpm(dir + name + "-actual.ppm", actual);
-        SavePpm(dir + name + "-expected.ppm", expected);
-        std::printf("saved %s%s-actual.ppm and %s%s-expected.ppm\n", dir.c_str(), name.c_str(), dir.c_str(),
-                    name.c_str());
-    }
+    if (differing > 0)
+        std::printf("%s\n", SaveFailedComparison(name, {actual.data(), WIDTH, HEIGHT}, {expected.data(), WIDTH, HEIGHT})
+                                .c_str());
     return differing;
 }
 

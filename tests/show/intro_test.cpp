@@ -46,9 +46,9 @@ TEST(Intro, TheFrameThatFirstReadsOrderOneIsDrawnAndIsTheLast) {
         int32_t panelCount;
     } cases[] = {
         {{0, 63, 9000}, false, 5},
-        {{1, 0, 9100}, true, 0},    // the new order starts at row 0: an empty last frame
-        {{1, 12, 9100}, true, 3},   // a late first reading still draws what its row calls for
-        {{2, 4, 20000}, true, 1},   // already beyond order 1 at the first frame: one frame
+        {{1, 0, 9100}, true, 5},    // the new order starts at row 0: the logo stays whole
+        {{1, 12, 9100}, true, 5},
+        {{2, 4, 20000}, true, 5},   // already beyond order 1 at the first frame: one whole frame
         {{-1, 4, 0}, false, 1},
     };
     for (const Case& c : cases) {

@@ -56,6 +56,15 @@ TEST(Outro, EndsWithTheFirstFrameAtOrAfter8000Ms) {
     for (const Case& c : cases) EXPECT_EQ(OutroEnds(OutroFadeAt(c.t)), c.ends) << "t " << c.t;
 }
 
+TEST(Outro, MusicLevelFollowsTheOverlayAndIsSilentFromTheBlackFrame) {
+    struct Case {
+        int32_t t;
+        float level;
+    } cases[] = {{0, 1.0f}, {5999, 1.0f}, {6000, 1.0f}, {6500, 0.75f}, {7000, 0.5f},
+                 {7999, 0.0005f}, {8000, 0.0f}, {9000, 0.0f}};
+    for (const Case& c : cases) EXPECT_NEAR(OutroMusicLevel(OutroFadeAt(c.t)), c.level, 1e-6) << "t " << c.t;
+}
+
 TEST(Outro, BlinkAlternatesEvery250Ms) {
     struct Case {
         int32_t t;

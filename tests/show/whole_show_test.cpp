@@ -3,7 +3,9 @@
 // One show per process (the window and tables are made once): CTest runs each test alone.
 #include "tools/capture/headless_run.h"
 
+#include "music/music.h"
 #include "platform/headless.h"
+#include "panel/placement.h"
 #include "platform/platform.h"
 #include "show/intro.h"
 #include "show/menu.h"
@@ -12,6 +14,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <span>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -38,25 +42,28 @@ struct PixelRect {
     int x0, y0, x1, y1;   // half-open, top row 0
 };
 
-// A panel's rectangle in screen coordinates (x, y from -1 to 1, y up) as pixels.
-PixelRect ToPixels(double x0, double y0, double x1, double y1) {
-    auto px = [](double x) { return static_cast<int>((x + 1.0) * HEADLESS_WIDTH / 2.0); };
-    auto py = [](double y) { return static_cast<int>((1.0 - y) * HEADLESS_HEIGHT / 2.0); };
-    return {px(x0), py(y1), px(x1), py(y0)};
+// A rectangle in screen coordinates (x, y from -1 to 1, y up) as pixels.
+PixelRect ToPixels(const PanelPlacement& placement) {
+    const ScreenCorners c = PlacementOnScreen(placement);
+    return {static_cast<int>(std::lround(std::min(c.left, c.right))),
+            static_cast<int>(std::lround(std::min(c.top, c.bottom))),
+            static_cast<int>(std::lround(std::max(c.left, c.right))),
+            static_cast<int>(std::lround(std::max(c.top, c.bottom)))};
 }
+PixelRect ToPixels(float x0, float y0, float x1, float y1) { return ToPixels({0, 0, x0, y0, x1, y1, 0, 0, 1, 1}); }
 
 bool Inside(const PixelRect& r, int x, int y, int margin) {
     return x >= r.x0 - margin && x < r.x1 + margin && y >= r.y0 - margin && y < r.y1 + margin;
 }
 
 const uint8_t* Pixel(const HeadlessFrame& frame, int x, int y) {
-    return frame.rgb + (static_cast<size_t>(y) * HEADLESS_WIDTH + x) * 3;
+    return frame.rgb + (static_cast<size_t>(y) * SCREEN_WIDTH + x) * 3;
 }
 
 // Pixels lit outside `covered` (true where something may be drawn).
 int LitOutside(const HeadlessFrame& frame, const std::vector<uint8_t>& covered) {
     int lit = 0;
-    for (int i = 0; i < HEADLESS_WIDTH * HEADLESS_HEIGHT; ++i) {
+    for (int i = 0; i < SCREEN_WIDTH * SCREEN_HEIGHT; ++i) {
         const uint8_t* p = frame.rgb + static_cast<size_t>(i) * 3;
         if (!covered[i] && (p[0] | p[1] | p[2])) ++lit;
     }
@@ -65,22 +72,21 @@ int LitOutside(const HeadlessFrame& frame, const std::vector<uint8_t>& covered) 
 
 // Where any of `rects` may have drawn, with a two-pixel margin.
 std::vector<uint8_t> Coverage(const std::vector<PixelRect>& rects) {
-    std::vector<uint8_t> covered(HEADLESS_WIDTH * HEADLESS_HEIGHT, 0);
-    for (int y = 0; y < HEADLESS_HEIGHT; ++y)
-        for (int x = 0; x < HEADLESS_WIDTH; ++x)
+    std::vector<uint8_t> covered(SCREEN_WIDTH * SCREEN_HEIGHT, 0);
+    for (int y = 0; y < SCREEN_HEIGHT; ++y)
+        for (int x = 0; x < SCREEN_WIDTH; ++x)
             for (const PixelRect& r : rects)
-                if (Inside(r, x, y, 2)) covered[y * HEADLESS_WIDTH + x] = 1;
+                if (Inside(r, x, y, 2)) covered[y * SCREEN_WIDTH + x] = 1;
     return covered;
 }
 
-// Where the logo pieces lie (panels 40 to 44).
-const std::map<int32_t, PixelRect> LOGO_RECTS = {
-    {40, ToPixels(0, -0.6, 1.1, 0.6)},    {41, ToPixels(-1, -1, 1, -0.6)},   {42, ToPixels(-0.8, -0.8, 0.4, -0.4)},
-    {43, ToPixels(-1, 0.6, 1, 1)},        {44, ToPixels(-0.25, -0.6, 0.35, -0.2)},
-};
+// Where a logo piece lies.
+PixelRect LogoRect(int32_t panel) { return ToPixels(*FindPanelPlacement(panel)); }
 
 // The page area, left of the pointer's column.
-const PixelRect PAGE_AREA = ToPixels(-0.1, -0.95, 0.75, 0.75);
+const PixelRect PAGE_AREA = ToPixels(-0.1f, -0.95f, 0.75f, 0.75f);
+// The column the pages' text occupies on screen.
+constexpr PixelRect TEXT_COLUMN = {272, 48, 498, 474};
 
 std::vector<uint8_t> Crop(const HeadlessFrame& frame, const PixelRect& r) {
     std::vector<uint8_t> out;
@@ -129,7 +135,7 @@ TEST(WholeShow, ATourThroughIntroMenuAndOutro) {
     std::vector<std::vector<uint8_t>> introCoverage;
     for (size_t n = 0; n <= INTRO_LOGO_STEPS.size(); ++n) {
         std::vector<PixelRect> rects;
-        for (size_t i = 0; i < n; ++i) rects.push_back(LOGO_RECTS.at(INTRO_LOGO_STEPS[i].panel));
+        for (size_t i = 0; i < n; ++i) rects.push_back(LogoRect(INTRO_LOGO_STEPS[i].panel));
         introCoverage.push_back(Coverage(rects));
     }
     std::vector<uint8_t> lastFrame;
@@ -146,9 +152,11 @@ TEST(WholeShow, ATourThroughIntroMenuAndOutro) {
         lastMs = frame.milliseconds;
         const ShowStatus& s = frame.status;
         if (s.phase == ShowPhase::INTRO) {
-            // Only the pieces whose rows have come are drawn.
+            // Only the pieces whose rows have come are drawn; the last frame, in the
+            // second order, still shows them all.
             size_t pieces = 0;
-            while (pieces < INTRO_LOGO_STEPS.size() && s.row >= INTRO_LOGO_STEPS[pieces].row) ++pieces;
+            while (pieces < INTRO_LOGO_STEPS.size() && (s.order >= 1 || s.row >= INTRO_LOGO_STEPS[pieces].row))
+                ++pieces;
             ASSERT_EQ(LitOutside(frame, introCoverage[pieces]), 0)
                 << "intro frame " << frame.index << " at row " << s.row;
             ++introFramesChecked;
@@ -171,7 +179,7 @@ TEST(WholeShow, ATourThroughIntroMenuAndOutro) {
                 firstOutroFrame = frame.index;
                 firstOutroMs = frame.milliseconds;
             }
-            lastFrame.assign(frame.rgb, frame.rgb + HEADLESS_WIDTH * HEADLESS_HEIGHT * 3);
+            lastFrame.assign(frame.rgb, frame.rgb + SCREEN_WIDTH * SCREEN_HEIGHT * 3);
         }
     };
     ASSERT_EQ(RunHeadlessShow(options), HEADLESS_SHOW_ENDED);
@@ -215,6 +223,69 @@ TEST(WholeShow, ATourThroughIntroMenuAndOutro) {
         << "the last frame is not black";
 }
 
+TEST(WholeShow, EveryPageShowsBrightTextOnADarkTextColumn) {
+    REQUIRE_FRESH_SHOW();
+    // At 20 fps a press spans three frames and a page's fade settles in ten.
+    std::vector<MenuKeyStep> steps;
+    std::map<int, std::pair<int32_t, int32_t>> shots;   // menu frame -> entry, page
+    int m = 5;
+    int32_t position = MENU_START_POSITION;
+    auto press = [&](int32_t key) {
+        steps.push_back({m, key, true});
+        steps.push_back({m + 3, key, false});
+        m += 6;
+    };
+    auto moveTo = [&](int32_t target) {
+        for (; position != target; position = (position + 1) % MENU_POSITIONS) press(VK_DOWN);
+    };
+    auto settled = [&](int32_t entry, int32_t page) {
+        m += 15;
+        shots[m++] = {entry, page};
+    };
+    for (int32_t e = 0; e < static_cast<int32_t>(MENU_ENTRIES.size()); ++e) {
+        moveTo(MENU_ENTRIES[e].position);
+        press(VK_SPACE);
+        settled(e, 0);
+        moveTo(NEXT_PAGE_POSITION);
+        for (int32_t page = 1; page <= MENU_ENTRIES[e].lastPage; ++page) {
+            press(VK_SPACE);
+            settled(e, page);
+        }
+    }
+    steps.push_back({m, VK_ESCAPE, true});
+
+    HeadlessRunOptions options;
+    options.fps = 20;
+    options.limitMilliseconds = 300000;
+    int64_t firstMenuFrame = -1;
+    int checked = 0;
+    options.onFrame = [&](const HeadlessFrame& frame) {
+        if (frame.status.phase != ShowPhase::MENU) return;
+        if (firstMenuFrame < 0) firstMenuFrame = frame.index;
+        int menuFrame = static_cast<int>(frame.index - firstMenuFrame);
+        for (const MenuKeyStep& step : steps)
+            if (step.frame == menuFrame) ScriptKey(step.key, step.down);
+        auto shot = shots.find(menuFrame);
+        if (shot == shots.end()) return;
+        auto [entry, page] = shot->second;
+        ASSERT_EQ(frame.status.entry, entry) << "menu frame " << menuFrame;
+        ASSERT_EQ(frame.status.page, page) << "menu frame " << menuFrame;
+        // Mostly the dark box behind the text, and the text itself bright.
+        std::vector<uint8_t> brightness;
+        for (int y = TEXT_COLUMN.y0; y < TEXT_COLUMN.y1; ++y)
+            for (int x = TEXT_COLUMN.x0; x < TEXT_COLUMN.x1; ++x) {
+                const uint8_t* p = Pixel(frame, x, y);
+                brightness.push_back(std::max({p[0], p[1], p[2]}));
+            }
+        std::sort(brightness.begin(), brightness.end());
+        EXPECT_LE(brightness[brightness.size() / 2], 15) << "entry " << entry << " page " << page;
+        EXPECT_GE(brightness.back(), 153) << "entry " << entry << " page " << page;
+        ++checked;
+    };
+    ASSERT_EQ(RunHeadlessShow(options), HEADLESS_SHOW_ENDED);
+    EXPECT_EQ(checked, TEXT_PAGE_COUNT);
+}
+
 TEST(WholeShow, EscapeHeldWhenTheIntroEndsSkipsTheMenu) {
     REQUIRE_FRESH_SHOW();
     HeadlessRunOptions options;
@@ -232,6 +303,79 @@ TEST(WholeShow, EscapeHeldWhenTheIntroEndsSkipsTheMenu) {
     EXPECT_EQ(phases, (std::vector<ShowPhase>{ShowPhase::INTRO, ShowPhase::OUTRO}));
     EXPECT_GE(lastMs - firstOutroMs, 8000.0);
     EXPECT_LT(lastMs - firstOutroMs, 8051.0);
+}
+
+double Rms(std::span<const int16_t> samples) {
+    double sum = 0;
+    for (int16_t v : samples) sum += static_cast<double>(v) * v;
+    return samples.empty() ? 0.0 : std::sqrt(sum / static_cast<double>(samples.size())) / 32768.0;
+}
+
+double Decibels(double rms) { return 20.0 * std::log10(std::max(rms, 1e-12)); }
+
+// Straight from the intro to the outro: the intro's last frame and the sound of the fade.
+TEST(WholeShow, IntroEndsOnTheWholeLogoAndTheMusicFadesOutWithThePicture) {
+    REQUIRE_FRESH_SHOW();
+    constexpr int FPS = 30;
+    HeadlessRunOptions options;
+    options.fps = FPS;
+    options.keys = {{0.0, VK_ESCAPE, true}};
+    std::vector<uint8_t> beforeLast, last, current;
+    std::vector<int16_t> sound;
+    int64_t outroFirstSample = -1;
+    options.onFrame = [&](const HeadlessFrame& frame) {
+        if (frame.status.phase == ShowPhase::INTRO) {
+            std::swap(beforeLast, current);
+            current.assign(frame.rgb, frame.rgb + SCREEN_WIDTH * SCREEN_HEIGHT * 3);
+            if (frame.status.order >= 1) last = current;
+        }
+        if (frame.status.phase == ShowPhase::OUTRO && outroFirstSample < 0)
+            outroFirstSample = static_cast<int64_t>(sound.size() / MUSIC_CHANNELS);
+        sound.insert(sound.end(), frame.audio.begin(), frame.audio.end());
+    };
+    ASSERT_EQ(RunHeadlessShow(options), HEADLESS_SHOW_ENDED);
+
+    // The frame that first reads order 1 shows the logo as the one before it did.
+    ASSERT_FALSE(last.empty()) << "the intro never read order 1";
+    EXPECT_GT(last.size() - static_cast<size_t>(std::count(last.begin(), last.end(), 0)), 10000u)
+        << "the intro's last frame is (nearly) black";
+    EXPECT_TRUE(last == beforeLast) << "the intro's last frame differs from the one before it";
+
+    // The same music, unfaded, for comparison.
+    UseOfflineMusic(true);
+    ASSERT_TRUE(StartMusic("data\\phatfunk.mod"));
+    std::vector<int16_t> plain;
+    RenderMusicUntil(static_cast<int64_t>(sound.size() / MUSIC_CHANNELS), &plain);
+    StopMusic();
+    ASSERT_EQ(plain.size(), sound.size());
+    ASSERT_GE(outroFirstSample, 0);
+
+    auto at = [&](double outroMs) {
+        return static_cast<size_t>(outroFirstSample + static_cast<int64_t>(outroMs * MUSIC_MIX_RATE / 1000.0)) *
+               MUSIC_CHANNELS;
+    };
+    // Before the fade the sound is the music as written, sample for sample.
+    EXPECT_TRUE(std::equal(sound.begin(), sound.begin() + static_cast<ptrdiff_t>(at(6000)), plain.begin()))
+        << "the sound changed before the fade";
+    // Through the fade the level falls with the overlay's, window by window:
+    // the sound of a frame moves to the level its picture set, so it is at most
+    // one frame behind the overlay, never ahead.
+    std::span<const int16_t> heard(sound), written(plain);
+    auto overlay = [](double outroMs) { return std::clamp(1.0 - (outroMs - 6000.0) / 2000.0, 0.0, 1.0); };
+    double previous = 1.0;
+    for (int w = 0; w < 20; ++w) {
+        double start = 6000 + 100 * w, end = start + 100;
+        size_t from = at(start), to = at(end);
+        double ratio = Rms(heard.subspan(from, to - from)) / Rms(written.subspan(from, to - from));
+        double lowest = overlay(end), highest = overlay(start - 1000.0 / FPS);
+        EXPECT_LE(ratio, previous) << "the level rose in the window from " << start << " ms";
+        EXPECT_GE(ratio, lowest * lowest - 0.01) << "window from " << start << " ms";
+        EXPECT_LE(ratio, highest * highest + 0.01) << "window from " << start << " ms";
+        previous = ratio;
+    }
+    // The last 100 ms are silent.
+    std::span<const int16_t> tail = heard.last(static_cast<size_t>(MUSIC_MIX_RATE / 10) * MUSIC_CHANNELS);
+    EXPECT_LT(Decibels(Rms(tail)), -60.0);
 }
 
 TEST(WholeShow, CloseRequestDuringTheOutroWaitsUntilItEnds) {

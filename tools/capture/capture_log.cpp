@@ -2,6 +2,7 @@
 #include "tools/capture/capture_log.h"
 
 #include "platform/platform.h"
+#include "show/outro.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -9,8 +10,6 @@
 namespace {
 
 constexpr int PROGRESS_BAR_WIDTH = 24;
-// The outro's length in show time.
-constexpr double OUTRO_MILLISECONDS = 8000.0;
 
 }  // namespace
 
@@ -38,13 +37,13 @@ std::string CaptureLogLine(int64_t frame, double milliseconds, const ShowStatus&
 double ExpectedShowMilliseconds(const std::vector<KeyEvent>& keys, double limitMilliseconds) {
     for (const KeyEvent& key : keys)
         if (key.virtualKey == VK_ESCAPE && key.down)
-            return std::min(key.milliseconds + OUTRO_MILLISECONDS, limitMilliseconds);
+            return std::min(key.milliseconds + OUTRO_LENGTH_MS, limitMilliseconds);
     return limitMilliseconds;
 }
 
 double RefineExpectedEnd(double estimate, double now, double outroStart) {
-    if (outroStart >= 0) return outroStart + OUTRO_MILLISECONDS;
-    return std::max(estimate, now + OUTRO_MILLISECONDS);
+    if (outroStart >= 0) return outroStart + OUTRO_LENGTH_MS;
+    return std::max(estimate, now + OUTRO_LENGTH_MS);
 }
 
 std::string ProgressLine(int64_t frames, double showMilliseconds, double expectedMilliseconds,

@@ -132,9 +132,9 @@ int main(int argc, char** argv) {
 
     Progress progress{isatty(STDERR_FILENO) == 1, Clock::now(), {},
                       ExpectedShowMilliseconds(run.keys, run.limitMilliseconds), -1.0};
-    // The show's order notices would scroll the bar away on a shared terminal;
-    // written anywhere else, they are kept.
-    if (progress.terminal && isatty(STDOUT_FILENO) == 1) std::freopen("/dev/null", "w", stdout);
+    // The show's order notices are noise on a terminal and would scroll the bar away
+    // (--log has every frame's order); written to a file or a pipe, they are kept.
+    if (isatty(STDOUT_FILENO) == 1) std::freopen("/dev/null", "w", stdout);
     double showEndMilliseconds = 0;
     run.onFrame = [&](const HeadlessFrame& frame) {
         if (Interrupted) throw CaptureStopped{};

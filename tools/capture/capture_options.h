@@ -15,8 +15,8 @@ struct CaptureOptions {
     std::string framesDir;   // non-empty: PNG frames and audio.wav instead of a video
     std::string logPath;
     double limitSeconds = HEADLESS_DEFAULT_LIMIT_MS / 1000.0;
-    int32_t width = HEADLESS_WIDTH;   // --size WxH
-    int32_t height = HEADLESS_HEIGHT;
+    int32_t width = SCREEN_WIDTH;   // --size WxH
+    int32_t height = SCREEN_HEIGHT;
     std::string dataFolder;  // empty: found as the program finds it
     bool help = false;
 };

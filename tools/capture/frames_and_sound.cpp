@@ -2,6 +2,7 @@
 #include "tools/capture/frames_and_sound.h"
 
 #include "tools/capture/headless_run.h"
+#include "tools/common/little_endian.h"
 
 #include <cerrno>
 #include <cstring>
@@ -10,28 +11,29 @@ namespace {
 
 std::string Errno(const std::string& what) { return what + ": " + std::strerror(errno); }
 
-void PutLittleEndian(std::vector<uint8_t>& out, size_t at, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out[at + i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
 }  // namespace
 
 std::vector<uint8_t> WavHeader(int64_t stereoFrames) {
     constexpr uint32_t CHANNELS = 2, BYTES_PER_SAMPLE = 2;
     uint32_t dataBytes = static_cast<uint32_t>(stereoFrames * CHANNELS * BYTES_PER_SAMPLE);
-    std::vector<uint8_t> header(44);
-    std::memcpy(&header[0], "RIFF", 4);
-    PutLittleEndian(header, 4, 36 + dataBytes, 4);
-    std::memcpy(&header[8], "WAVEfmt ", 8);
-    PutLittleEndian(header, 16, 16, 4);
-    PutLittleEndian(header, 20, 1, 2);   // PCM
-    PutLittleEndian(header, 22, CHANNELS, 2);
-    PutLittleEndian(header, 24, HEADLESS_MIX_RATE, 4);
-    PutLittleEndian(header, 28, HEADLESS_MIX_RATE * CHANNELS * BYTES_PER_SAMPLE, 4);
-    PutLittleEndian(header, 32, CHANNELS * BYTES_PER_SAMPLE, 2);
-    PutLittleEndian(header, 34, 8 * BYTES_PER_SAMPLE, 2);
-    std::memcpy(&header[36], "data", 4);
-    PutLittleEndian(header, 40, dataBytes, 4);
+    std::vector<uint8_t> header;
+    header.reserve(44);
+    auto tag = [&header](const char* text) {
+        for (int i = 0; i < 4; ++i) header.push_back(static_cast<uint8_t>(text[i]));
+    };
+    tag("RIFF");
+    PutLittleEndian(header, 36 + dataBytes, 4);
+    tag("WAVE");
+    tag("fmt ");
+    PutLittleEndian(header, 16, 4);
+    PutLittleEndian(header, 1, 2);   // PCM
+    PutLittleEndian(header, CHANNELS, 2);
+    PutLittleEndian(header, HEADLESS_MIX_RATE, 4);
+    PutLittleEndian(header, HEADLESS_MIX_RATE * CHANNELS * BYTES_PER_SAMPLE, 4);
+    PutLittleEndian(header, CHANNELS * BYTES_PER_SAMPLE, 2);
+    PutLittleEndian(header, 8 * BYTES_PER_SAMPLE, 2);
+    tag("data");
+    PutLittleEndian(header, dataBytes, 4);
     return header;
 }
 

@@ -1,4 +1,7 @@
+// The whole show on the headless platform, frame by frame, with its key script.
 #include "tools/capture/headless_run.h"
+
+#include "tools/common/source_text.h"
 
 #include "app/run_program.h"
 
@@ -31,18 +34,6 @@ bool SameWord(std::string_view a, std::string_view b) {
         if (c != b[i]) return false;
     }
     return true;
-}
-
-std::vector<std::string_view> SplitWords(std::string_view line) {
-    std::vector<std::string_view> words;
-    size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-        size_t start = i;
-        while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
-        if (i > start) words.push_back(line.substr(start, i - start));
-    }
-    return words;
 }
 
 std::string Quoted(std::string_view word) {

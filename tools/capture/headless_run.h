@@ -15,9 +15,6 @@
 #include <string_view>
 #include <vector>
 
-// The default output size: the program's own.
-constexpr int32_t HEADLESS_WIDTH = SCREEN_WIDTH;
-constexpr int32_t HEADLESS_HEIGHT = SCREEN_HEIGHT;
 // Stereo frames per second of the offline music.
 constexpr int32_t HEADLESS_MIX_RATE = MUSIC_MIX_RATE;
 // Show time after which a run that has not ended is stopped.
@@ -58,8 +55,8 @@ struct HeadlessFrame {
 
 struct HeadlessRunOptions {
     int32_t fps = 60;                 // 1 to 1000
-    int32_t width = HEADLESS_WIDTH;   // the output; the show's 4:3 picture is centred in it
-    int32_t height = HEADLESS_HEIGHT;
+    int32_t width = SCREEN_WIDTH;   // the output; the show's 4:3 picture is centred in it
+    int32_t height = SCREEN_HEIGHT;
     std::string dataFolder;           // empty: found as the program finds it
     std::vector<KeyEvent> keys;       // in any order; equal times keep theirs
     double limitMilliseconds = HEADLESS_DEFAULT_LIMIT_MS;

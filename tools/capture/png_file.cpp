@@ -1,3 +1,4 @@
+// Writing 8-bit RGB pictures as PNG files with libpng.
 #include "tools/capture/png_file.h"
 
 #include <png.h>

@@ -29,8 +29,8 @@ constexpr size_t VIDEO_FRAMES_AHEAD = 4;
 // The encoder of the first step while it runs.
 struct VideoEncoder {
     std::string ffmpeg;   // the program's path
-    int32_t width = HEADLESS_WIDTH;   // of every frame
-    int32_t height = HEADLESS_HEIGHT;
+    int32_t width = SCREEN_WIDTH;   // of every frame
+    int32_t height = SCREEN_HEIGHT;
     int input = -1;       // the pipe to it
     int pid = -1;
     std::deque<std::vector<uint8_t>> waiting;   // frames not yet written whole to the pipe

@@ -1,11 +1,8 @@
-// invitation-data check and decode: the pictures as the program sees them.
+// invitation-data check: the pictures of a data folder as the program sees them.
 #include "tools/check/check.h"
 
-#include "tools/data/commands.h"
-
-#include "music/music.h"
-#include "panel/panel.h"
-#include "platform/data_folder.h"
+#include "music/module_file.h"
+#include "panel/placement.h"
 #include "platform/files.h"
 
 #include <sys/stat.h>
@@ -47,14 +44,6 @@ std::string UnreadableAdvice(int error) {
 std::string JoinPath(const std::string& dir, const char* name) {
     if (dir.empty() || dir.back() == '/') return dir + name;
     return dir + "/" + name;
-}
-
-std::string Message(BmpStatus status, const char* path) {
-    char text[BMP_MESSAGE_SIZE];
-    FormatBmpMessage(status, path, text);
-    std::string message(text);
-    while (!message.empty() && message.back() == '\n') message.pop_back();
-    return message;
 }
 
 std::string CompressionName(uint32_t compression) {
@@ -110,7 +99,7 @@ std::string LoadAdvice(const PictureCheck& check) {
 
 void LoadRule(const PictureCheck& check, std::vector<std::string>& problems) {
     if (check.found && check.load != BmpStatus::OK)
-        problems.push_back("does not load (\"" + Message(check.load, check.path) + "\"): " + LoadAdvice(check));
+        problems.push_back("does not load (\"" + BmpMessageLine(check.load, check.path) + "\"): " + LoadAdvice(check));
 }
 
 // GL 1.1 takes only power-of-two sides; other drivers draw such a texture white.
@@ -239,6 +228,14 @@ void PrintReport(const std::vector<ReportLine>& lines) {
 
 }  // namespace
 
+std::string BmpMessageLine(BmpStatus status, const char* path) {
+    char text[BMP_MESSAGE_SIZE];
+    FormatBmpMessage(status, path, text);
+    std::string message(text);
+    while (!message.empty() && message.back() == '\n') message.pop_back();
+    return message;
+}
+
 PictureCheck CheckPicture(const ScenePicture& picture, const std::string& dir) {
     PictureCheck check{picture.number, picture.path, JoinPath(dir, SceneFileName(picture.path)), false, 0, {},
                        BmpStatus::CANNOT_OPEN, {}};
@@ -260,17 +257,7 @@ PictureCheck CheckPicture(const ScenePicture& picture, const std::string& dir) {
     return check;
 }
 
-int RunDataCheck(int argc, char** argv) {
-    if (argc > 1) {
-        std::fprintf(stderr, "usage: invitation-data check [DIR]\n");
-        return 2;
-    }
-    std::string error;
-    const std::string dir = FindDataFolder(argc == 1 ? argv[0] : "", &error);
-    if (dir.empty()) {
-        std::fprintf(stderr, "invitation-data: %s\n", error.c_str());
-        return 1;
-    }
+bool ReportDataFolder(const std::string& dir) {
     std::vector<ReportLine> lines;
     int loading = 0;
     for (const ScenePicture& picture : SCENE_PICTURES) {
@@ -286,40 +273,5 @@ int RunDataCheck(int argc, char** argv) {
     const char* verdicts[] = {"usable", "usable, damaged", "not usable"};
     std::printf("%d of %d pictures load; the module is %s\n", loading, SCENE_PICTURE_COUNT,
                 verdicts[static_cast<int>(module)]);
-    return loading == SCENE_PICTURE_COUNT && module == ModuleVerdict::USABLE ? 0 : 1;
-}
-
-int RunDataDecode(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: invitation-data decode IN.bmp OUT.ppm\n");
-        return 2;
-    }
-    RgbImage* image = nullptr;
-    const BmpStatus status = ReadBmpFile(argv[0], &image);
-    if (status != BmpStatus::OK) {
-        std::fprintf(stderr, "Error: %s\n", Message(status, argv[0]).c_str());
-        return 1;
-    }
-    // A PPM of that name stays as it was until the new one is complete.
-    RemoveOutputsOnSignal();
-    OutputFile out;
-    std::string error;
-    bool written = OpenOutputFile(out, argv[1], &error);
-    if (written) {
-        written = std::fprintf(out.stream, "P6\n%d %d\n255\n", image->width, image->height) > 0;
-        const size_t rowBytes = size_t{3} * static_cast<size_t>(image->width);
-        // The image keeps its bottom row first; a PPM starts at the top.
-        for (int32_t row = image->height - 1; written && row >= 0; --row)
-            written =
-                std::fwrite(image->pixels + static_cast<size_t>(row) * rowBytes, 1, rowBytes, out.stream) == rowBytes;
-        if (!written) error = "cannot write " + std::string(argv[1]) + ": " + std::strerror(errno);
-        written = written && CommitOutputFile(out, &error);
-    }
-    FreeRgbImage(image);
-    if (!written) {
-        DiscardOutputFile(out);
-        std::fprintf(stderr, "Error: %s\n", error.c_str());
-        return 1;
-    }
-    return 0;
+    return loading == SCENE_PICTURE_COUNT && module == ModuleVerdict::USABLE;
 }

@@ -21,6 +21,13 @@ struct PictureCheck {
 
 PictureCheck CheckPicture(const ScenePicture& picture, const std::string& dir);
 
+// Prints the report of every picture and the module of `dir`; true when all of
+// them are usable.
+bool ReportDataFolder(const std::string& dir);
+
+// The user's message for a failed load, without its line break.
+std::string BmpMessageLine(BmpStatus status, const char* path);
+
 // A line of the report is one cell per column; a new column is one entry of the
 // column table in check.cpp and, when it can find a problem, one problem rule.
 struct ReportColumn {

@@ -48,7 +48,7 @@ RgbPicture ToPicture(const Canvas& canvas, bool dither) {
 double PointerRow(int32_t position) {
     const PanelPlacement& pointer = *FindPanelPlacement(POINTER_PANEL);
     double middle = (pointer.yStart + pointer.yEnd) / 2.0 + POINTER_Y[position];
-    return (1.0 - middle) * SCREEN_HEIGHT / 2.0;
+    return ScreenRow(middle);
 }
 
 void QuantiseToInks(RgbPicture& picture, const std::vector<Rgb>& inks, int32_t levels) {

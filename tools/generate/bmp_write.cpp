@@ -1,4 +1,7 @@
+// Writing pictures as BMP files of the kinds the program's loader reads.
 #include "tools/generate/bmp_write.h"
+
+#include "tools/common/little_endian.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -6,19 +9,8 @@
 
 namespace {
 
-void Put16(std::vector<uint8_t>& out, uint32_t value) {
-    out.push_back(static_cast<uint8_t>(value));
-    out.push_back(static_cast<uint8_t>(value >> 8));
-}
-
-void Put32(std::vector<uint8_t>& out, uint32_t value) {
-    Put16(out, value & 0xFFFF);
-    Put16(out, value >> 16);
-}
-
-void Patch32(std::vector<uint8_t>& out, size_t at, uint32_t value) {
-    for (int i = 0; i < 4; ++i) out[at + i] = static_cast<uint8_t>(value >> (8 * i));
-}
+void Put16(std::vector<uint8_t>& out, uint32_t value) { PutLittleEndian(out, value, 2); }
+void Put32(std::vector<uint8_t>& out, uint32_t value) { PutLittleEndian(out, value, 4); }
 
 uint32_t ColourAt(const RgbPicture& picture, size_t pixel) {
     const uint8_t* p = &picture.rgb[pixel * 3];
@@ -187,7 +179,7 @@ std::vector<uint8_t> EncodeBmp(const RgbPicture& picture, BmpKind kind, std::str
             while ((out.size() - rowStart) % 4) out.push_back(0);
         }
     }
-    if (imageSizeAt) Patch32(out, imageSizeAt, static_cast<uint32_t>(out.size() - pixelStart));
-    Patch32(out, 2, static_cast<uint32_t>(out.size()));
+    if (imageSizeAt) PatchLittleEndian(out, imageSizeAt, static_cast<uint32_t>(out.size() - pixelStart), 4);
+    PatchLittleEndian(out, 2, static_cast<uint32_t>(out.size()), 4);
     return out;
 }

@@ -1,3 +1,4 @@
+// Painting on a canvas: shapes by signed distance, masks, blending and the rounding to bytes.
 #include "tools/generate/canvas.h"
 
 #include <algorithm>

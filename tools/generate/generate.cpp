@@ -1,15 +1,13 @@
-// invitation-data build OUT_DIR [--assets DIR]
+// Building the data folder from the sources in assets/.
 #include "tools/generate/generate.h"
 
 #include "image/scene_files.h"
-#include "tools/data/commands.h"
 #include "show/menu.h"
 #include "tools/generate/module.h"
 
 #include "platform/files.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 
@@ -89,31 +87,4 @@ bool BuildDataFolder(const std::string& assetsDir, const std::string& outDir, st
         if (!WriteFile(std::filesystem::path(outDir) / picture.fileName, bytes, error)) return false;
     }
     return WriteFile(std::filesystem::path(outDir) / SceneFileName(MUSIC_MODULE_PATH), module, error);
-}
-
-int RunDataBuild(int argc, char** argv) {
-    std::string outDir, assetsDir = DefaultAssetsDir();
-    for (int i = 0; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--assets") == 0 && i + 1 < argc) {
-            assetsDir = argv[++i];
-        } else if (argv[i][0] != '-' && outDir.empty()) {
-            outDir = argv[i];
-        } else {
-            outDir.clear();
-            break;
-        }
-    }
-    if (outDir.empty()) {
-        std::fprintf(stderr, "usage: invitation-data build OUT_DIR [--assets DIR]\n");
-        return 2;
-    }
-    RemoveOutputsOnSignal();
-    std::string error;
-    if (!BuildDataFolder(assetsDir, outDir, error)) {
-        std::fprintf(stderr, "invitation-data build: %s\n", error.c_str());
-        return 1;
-    }
-    std::printf("invitation-data build: %d pictures and %s written to %s\n", SCENE_PICTURE_COUNT,
-                SceneFileName(MUSIC_MODULE_PATH), outDir.c_str());
-    return 0;
 }

@@ -1,6 +1,7 @@
+// The module: score and sample parsing, sample synthesis and the ProTracker file.
 #include "tools/generate/module.h"
 
-#include "tools/generate/source_text.h"
+#include "tools/common/source_text.h"
 
 #include <algorithm>
 #include <cmath>
@@ -19,17 +20,8 @@ constexpr int32_t PERIODS[36] = {
 };
 constexpr const char* NOTE_NAMES[12] = {"C-", "C#", "D-", "D#", "E-", "F-", "F#", "G-", "G#", "A-", "A#", "B-"};
 
-std::vector<std::string_view> Words(std::string_view s) {
-    std::vector<std::string_view> words;
-    size_t i = 0;
-    while (i < s.size()) {
-        while (i < s.size() && (s[i] == ' ' || s[i] == '\t' || s[i] == '\r')) ++i;
-        size_t start = i;
-        while (i < s.size() && s[i] != ' ' && s[i] != '\t' && s[i] != '\r') ++i;
-        if (i > start) words.push_back(s.substr(start, i - start));
-    }
-    return words;
-}
+// Score and sample lines separate their words by spaces and tabs; a CR of a CRLF file is no word.
+std::vector<std::string_view> Words(std::string_view line) { return SplitWords(line, " \t\r"); }
 
 bool ParseInt(std::string_view s, int base, int32_t& value) {
     if (s.empty()) return false;

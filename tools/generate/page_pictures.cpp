@@ -29,46 +29,13 @@ Rgb PageInk(LineRole role) {
 
 const std::vector<Rgb> PAGE_INKS = {AMBER, CYAN, HexColour(0xFFD08A), PALE, HexColour(0x7C8AA6)};
 
-// Texel rows of a page that the screen shows twice: the page panel is 516 pixels
-// tall for its 512 texels, so nearest sampling repeats a few rows. A repeated row
-// through a line of text reads like a strike-through, so lines keep clear of them.
-std::vector<bool> RepeatedRows(const Canvas& canvas, int32_t panel) {
-    const PanelPlacement& p = *FindPanelPlacement(panel);
-    std::vector<int32_t> shown(canvas.height, 0);
-    for (int32_t row = 0; row < SCREEN_HEIGHT; ++row) {
-        double t = PlacementAtPixel(p, 0, row).t;
-        if (t < 0 || t >= 1) continue;
-        double v = p.vStart + t * (p.vEnd - p.vStart);
-        auto fromBottom = std::clamp(static_cast<int32_t>(std::floor(v * canvas.height)), 0, canvas.height - 1);
-        ++shown[canvas.height - 1 - fromBottom];
-    }
-    std::vector<bool> repeated(canvas.height);
-    for (int32_t r = 0; r < canvas.height; ++r) repeated[r] = shown[r] > 1;
-    return repeated;
-}
-
-// The first baseline at or below `baseline` (screen pixels) whose lower-case
-// band shows each of its rows once: a repeat in the tops of capitals or in the
-// descenders goes unnoticed, one through the x-height does not.
-double SettleBaseline(const Canvas& canvas, const std::vector<bool>& repeated, LineRole role, double baseline) {
-    int32_t above = role == LineRole::HEADING ? 10 : 7, below = 0;
-    for (int step = 0; step < 24; ++step, baseline += 1) {
-        auto row = static_cast<int32_t>(std::lround((baseline - canvas.originY) * canvas.scaleY));
-        bool clear = true;
-        for (int32_t r = row - above; r <= row + below; ++r)
-            if (r >= 0 && r < canvas.height && repeated[r]) clear = false;
-        if (clear) return baseline;
-    }
-    return baseline;
-}
-
 bool DrawPage(const PictureSources& sources, int32_t textPage, FontLibrary& fonts, Canvas& canvas,
               std::string& error) {
     auto blocks = ParsePage(sources.pages[textPage]);
-    std::vector<bool> repeated = RepeatedRows(canvas, FIRST_TEXT_PAGE_PANEL + textPage);
-    PageMetrics metrics = {TEXT_WIDTH, TEXT_LAST_BASELINE - TEXT_TOP, [&](LineRole role, double baseline) {
-                               return SettleBaseline(canvas, repeated, role, TEXT_TOP + baseline) - TEXT_TOP;
-                           }};
+    // Lines stand at one pitch on screen: the panel shows its 512 texel rows on
+    // 516 screen rows, so a texel row here and there is seen twice, and an even
+    // pitch reads better than lines nudged off those rows.
+    PageMetrics metrics = {TEXT_WIDTH, TEXT_LAST_BASELINE - TEXT_TOP};
     PageLayout layout = LayoutPage(
         blocks, [&](LineRole role, std::string_view s) { return MeasureText(fonts, PageStyle(role), s); }, metrics);
     if (!layout.error.empty()) {
@@ -92,12 +59,11 @@ bool DrawPage(const PictureSources& sources, int32_t textPage, FontLibrary& font
     FindTextPage(textPage, entry, page);
     const TextStyle footer = {FontFace::CONDENSED_BOLD, 10, 0.8};
     Rgb footInk = HexColour(0x7C8AA6);
-    double footerBaseline = SettleBaseline(canvas, repeated, LineRole::BODY, FOOTER_BASELINE);
-    DrawText(canvas, fonts, footer, Text(sources.texts, "party.footer"), TEXT_LEFT, footerBaseline, Align::LEFT,
+    DrawText(canvas, fonts, footer, Text(sources.texts, "party.footer"), TEXT_LEFT, FOOTER_BASELINE, Align::LEFT,
              footInk);
     DrawText(canvas, fonts, footer,
              std::to_string(page + 1) + " / " + std::to_string(MENU_ENTRIES[entry].lastPage + 1), TEXT_LEFT + TEXT_WIDTH,
-             footerBaseline, Align::RIGHT, footInk);
+             FOOTER_BASELINE, Align::RIGHT, footInk);
     return true;
 }
 

@@ -3,7 +3,7 @@
 
 #include "show/menu.h"
 #include "show/outro.h"
-#include "tools/generate/source_text.h"
+#include "tools/common/source_text.h"
 
 ShowTexts ParseShowTexts(std::string_view text, std::string& error) {
     ShowTexts texts;

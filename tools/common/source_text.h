@@ -1,7 +1,9 @@
-// Reading the text sources of assets/ line by line.
+// Reading the tools' text files line by line and word by word (whole files: platform/files.h).
 #pragma once
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 inline std::string_view Trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r')) s.remove_prefix(1);
@@ -17,3 +19,6 @@ inline std::string_view TakeLine(std::string_view& text, int& lineNumber) {
     ++lineNumber;
     return line;
 }
+
+// The words of a line between runs of `separators`.
+std::vector<std::string_view> SplitWords(std::string_view line, std::string_view separators = " \t");
