@@ -1,5 +1,18 @@
-// The program's entry: runs the invitation and returns its exit status.
+// The invitation's entry: with no arguments, fullscreen 640 x 480 as it has always been.
 #include "app/run_program.h"
 
-// The command line is not read: every run is the same.
-int main(int, char**) { return RunProgram(nullptr); }
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    ProgramOptions options;
+    std::string error;
+    if (!ParseProgramArguments(argc, argv, &options, &error)) {
+        std::fprintf(stderr, "invitation: %s\n%s", error.c_str(), ProgramUsage());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(ProgramUsage(), stdout);
+        return 0;
+    }
+    return RunProgram(nullptr, options);
+}

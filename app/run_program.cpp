@@ -1,16 +1,70 @@
-// The start-up order (window, scene, music), the show, and the way out.
+// The program's start-up order and its life from the first frame to the close.
 #include "app/run_program.h"
 
 #include "image/scene_files.h"
+#include "image/texture.h"
 #include "music/music.h"
 #include "panel/panel.h"
-#include "panel/screen.h"
+#include "platform/data_folder.h"
 #include "show/show.h"
 
-WindowHandle StartProgram(void* instance) {
-    WindowHandle window = CreateDisplayWindow(SCREEN_WIDTH, SCREEN_HEIGHT, 1, instance);
+#include <cstdio>
+#include <string_view>
+
+bool ParseProgramArguments(int argc, const char* const* argv, ProgramOptions* options, std::string* error) {
+    for (int i = 1; i < argc; ++i) {
+        std::string_view argument = argv[i];
+        if (argument == "--help" || argument == "-h") {
+            options->help = true;
+        } else if (argument == "--window") {
+            options->display = DISPLAY_WINDOWED;
+        } else if (argument == "--desktop") {
+            options->display = DISPLAY_DESKTOP;
+        } else if (argument == "--data" || argument.starts_with("--data=")) {
+            std::string_view value;
+            if (argument != "--data")
+                value = argument.substr(7);
+            else if (i + 1 < argc)
+                value = argv[++i];
+            if (value.empty()) {
+                *error = "--data needs a folder";
+                return false;
+            }
+            options->dataFolder = value;
+        } else {
+            *error = "unknown option " + std::string(argument);
+            return false;
+        }
+    }
+    return true;
+}
+
+const char* ProgramUsage() {
+    return "usage: invitation [--window | --desktop] [--data DIR]\n"
+           "  (no option)   fullscreen in a 640 x 480 display mode\n"
+           "  --window      a window that can be resized; the picture follows its size\n"
+           "  --desktop     the whole screen in the desktop's own mode, the picture centred\n"
+           "  --data DIR    read the pictures and the music from DIR (default: data here,\n"
+           "                else data beside the program)\n"
+           "Keys: Up, Down, Space, Enter, Escape; Alt+F4 or closing the window ends it.\n";
+}
+
+WindowHandle StartProgram(const ProgramOptions& options, void* instance) {
+    std::string error;
+    std::string data = FindDataFolder(options.dataFolder, &error);
+    if (data.empty()) {
+        ShowErrorMessage(error.c_str());
+        return nullptr;
+    }
+    UseDataFolder(data);
+    // The pictures are decoded while the window and its mode are being made.
+    PrefetchScenePictures();
+    WindowHandle window = CreateDisplayWindow(options.width, options.height, options.display, instance);
     if (!window) {
         ShowErrorMessage("cannot init opengl-window");
+        if (DisplayModeMissing())
+            std::fprintf(stderr, "Hint: no %d x %d display mode here; try invitation --desktop or invitation --window\n",
+                         options.width, options.height);
         return nullptr;
     }
     if (!InitScene()) {
@@ -24,8 +78,8 @@ WindowHandle StartProgram(void* instance) {
     return window;
 }
 
-int32_t RunProgram(void* instance) {
-    WindowHandle window = StartProgram(instance);
+int32_t RunProgram(void* instance, const ProgramOptions& options) {
+    WindowHandle window = StartProgram(options, instance);
     if (!window) return 1;
     RunShow();
     StopMusic();

@@ -4,13 +4,16 @@
 
 #include "platform/platform.h"
 
+void ShowBmpMessage(BmpStatus status, const char* path) {
+    if (status == BmpStatus::OK) return;
+    char text[BMP_MESSAGE_SIZE];
+    FormatBmpMessage(status, path, text);
+    ShowMessage(text, MessageIcon::NONE);
+}
+
 RgbImage* LoadBmpImage(const char* path) {
     RgbImage* image = nullptr;
     const BmpStatus status = ReadBmpFile(NativePath(path).c_str(), &image);
-    if (status != BmpStatus::OK) {
-        char text[BMP_MESSAGE_SIZE];
-        FormatBmpMessage(status, path, text);
-        ShowMessage(text, MessageIcon::NONE);
-    }
+    ShowBmpMessage(status, path);
     return image;
 }

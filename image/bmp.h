@@ -42,6 +42,8 @@ constexpr size_t BMP_MESSAGE_SIZE = 1024;
 // The user's message for a failed load: "Failed to open DIB file <path>.\n",
 // "Unknown DIB file format.", "Out of memory." or "Image file conversion error.".
 void FormatBmpMessage(BmpStatus status, const char* path, char (&text)[BMP_MESSAGE_SIZE]);
+// The message of a failed load, shown as LoadBmpImage shows it; nothing for OK.
+void ShowBmpMessage(BmpStatus status, const char* path);
 
 // Header facts as far as the bytes hold them, for reports about a file.
 struct BmpFacts {

@@ -7,21 +7,48 @@
 #include "platform/platform.h"
 
 #include <GL/gl.h>
+
+#include <array>
+#include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
 
 TextureSlot* TextureTable;
 
-void LoadTexture(const char* fileName, TextureSlot* slot) {
+namespace {
+
+// A picture read from its file, not yet uploaded or reported.
+struct DecodedPicture {
+    bool found = false;   // the file could be opened
+    BmpStatus status = BmpStatus::CANNOT_OPEN;
+    RgbImage* image = nullptr;
+};
+
+DecodedPicture DecodePicture(const char* fileName) {
+    const std::string native = NativePath(fileName);
+    DecodedPicture picture;
     // The existence test comes first so that a missing picture is named by the
     // table's own message before the loader reports it.
-    std::FILE* probe = OpenRegularFileStream(NativePath(fileName).c_str());
-    if (!probe) {
+    std::FILE* probe = OpenRegularFileStream(native.c_str());
+    picture.found = probe != nullptr;
+    picture.status = ReadBmpFile(native.c_str(), &picture.image);
+    if (probe) std::fclose(probe);
+    return picture;
+}
+
+// The messages of a picture, in the order the program has always shown them,
+// then its upload. The image is released.
+void UploadPicture(const char* fileName, DecodedPicture& picture, TextureSlot* slot) {
+    if (!picture.found) {
         char text[256];
         std::snprintf(text, sizeof text, "texture %s not found!", fileName);
         ShowErrorMessage(text);
     }
-    RgbImage* image = LoadBmpImage(fileName);
-    if (probe) std::fclose(probe);
+    ShowBmpMessage(picture.status, fileName);
+    RgbImage* image = picture.image;
+    picture.image = nullptr;
     if (!image) return;
 
     glGenTextures(1, &slot->glName);
@@ -36,8 +63,7 @@ void LoadTexture(const char* fileName, TextureSlot* slot) {
     FreeRgbImage(image);
 }
 
-static void InitTextureSlot(TextureSlot* slot, const char* fileName, float attribute) {
-    LoadTexture(fileName, slot);
+void FillSlotAttributes(TextureSlot* slot, float attribute) {
     slot->attribute0 = 0;
     slot->attribute1 = attribute;
     slot->attribute2 = 0;
@@ -45,8 +71,109 @@ static void InitTextureSlot(TextureSlot* slot, const char* fileName, float attri
     slot->attribute4 = 0;
 }
 
+// The scene's pictures decoded ahead on a thread of their own, in table order,
+// at most PREFETCH_BYTES of pixels ahead of the uploads, so a larger data folder
+// does not hold all its pictures in memory at once.
+constexpr size_t PREFETCH_BYTES = size_t{64} << 20;
+
+struct Prefetch {
+    std::mutex lock;
+    std::condition_variable changed;
+    std::array<DecodedPicture, SCENE_PICTURE_COUNT> pictures;
+    int decoded = 0;         // pictures[0 .. decoded) are ready
+    size_t bytesAhead = 0;   // pixels decoded and not yet taken
+    bool cancelled = false;
+    std::thread worker;
+    bool started = false;
+};
+
+Prefetch ScenePrefetch;
+
+size_t PixelBytes(const DecodedPicture& picture) {
+    return picture.image ? static_cast<size_t>(picture.image->width) * picture.image->height * 3 : 0;
+}
+
+void DecodeAhead() {
+    Prefetch& prefetch = ScenePrefetch;
+    for (int i = 0; i < SCENE_PICTURE_COUNT; ++i) {
+        {
+            std::unique_lock<std::mutex> hold(prefetch.lock);
+            prefetch.changed.wait(hold, [&] { return prefetch.bytesAhead < PREFETCH_BYTES || prefetch.cancelled; });
+            if (prefetch.cancelled) return;
+        }
+        DecodedPicture picture = DecodePicture(SCENE_PICTURES[i].path);
+        std::lock_guard<std::mutex> hold(prefetch.lock);
+        prefetch.bytesAhead += PixelBytes(picture);
+        prefetch.pictures[i] = picture;
+        prefetch.decoded = i + 1;
+        prefetch.changed.notify_all();
+    }
+}
+
+DecodedPicture TakePrefetched(int index) {
+    Prefetch& prefetch = ScenePrefetch;
+    std::unique_lock<std::mutex> hold(prefetch.lock);
+    prefetch.changed.wait(hold, [&] { return prefetch.decoded > index; });
+    DecodedPicture picture = prefetch.pictures[index];
+    prefetch.pictures[index] = {};
+    prefetch.bytesAhead -= PixelBytes(picture);
+    prefetch.changed.notify_all();
+    return picture;
+}
+
+// A start-up that fails before the scene is built leaves the decoding to stop here.
+void StopPrefetch() {
+    Prefetch& prefetch = ScenePrefetch;
+    if (!prefetch.worker.joinable()) return;
+    {
+        std::lock_guard<std::mutex> hold(prefetch.lock);
+        prefetch.cancelled = true;
+        prefetch.changed.notify_all();
+    }
+    prefetch.worker.join();
+    for (DecodedPicture& picture : prefetch.pictures) {
+        FreeRgbImage(picture.image);
+        picture = {};
+    }
+    prefetch.started = false;
+}
+
+}  // namespace
+
+void LoadTexture(const char* fileName, TextureSlot* slot) {
+    DecodedPicture picture = DecodePicture(fileName);
+    UploadPicture(fileName, picture, slot);
+}
+
+static void InitTextureSlot(TextureSlot* slot, const char* fileName, float attribute) {
+    LoadTexture(fileName, slot);
+    FillSlotAttributes(slot, attribute);
+}
+
+void PrefetchScenePictures() {
+    if (ScenePrefetch.started) return;
+    ScenePrefetch.started = true;
+    ScenePrefetch.cancelled = false;
+    ScenePrefetch.decoded = 0;
+    ScenePrefetch.worker = std::thread(DecodeAhead);
+    static bool stopAtExit = std::atexit(StopPrefetch) == 0;
+    (void)stopAtExit;
+}
+
 void LoadSceneTextures() {
     if (!TextureTable) return;
-    for (const ScenePicture& picture : SCENE_PICTURES)
-        InitTextureSlot(&TextureTable[picture.number], picture.path, 1.0f);
+    if (!ScenePrefetch.started) {
+        for (const ScenePicture& picture : SCENE_PICTURES)
+            InitTextureSlot(&TextureTable[picture.number], picture.path, 1.0f);
+        return;
+    }
+    for (int i = 0; i < SCENE_PICTURE_COUNT; ++i) {
+        const ScenePicture& scene = SCENE_PICTURES[i];
+        TextureSlot* slot = &TextureTable[scene.number];
+        DecodedPicture picture = TakePrefetched(i);
+        UploadPicture(scene.path, picture, slot);
+        FillSlotAttributes(slot, 1.0f);
+    }
+    ScenePrefetch.worker.join();
+    ScenePrefetch.started = false;
 }

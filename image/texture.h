@@ -19,5 +19,11 @@ extern TextureSlot* TextureTable;
 
 void LoadTexture(const char* fileName, TextureSlot* slot);
 
-// The texture half of the scene build: every picture of SCENE_PICTURES, in order.
+// Starts decoding the pictures of SCENE_PICTURES on a thread of its own, so
+// that they are read while the window is being made. Nothing is shown or
+// uploaded until LoadSceneTextures, which reports them as it always has.
+void PrefetchScenePictures();
+
+// The texture half of the scene build: every picture of SCENE_PICTURES, in
+// order, each with its messages (the prefetched ones when decoding was started).
 void LoadSceneTextures();

@@ -2,6 +2,7 @@
 #include "platform/platform.h"
 
 #include "platform/audio.h"
+#include "platform/data_folder.h"
 #include "platform/display_modes.h"
 #include "platform/headless.h"
 #include "platform/keys.h"
@@ -9,6 +10,10 @@
 #include <SDL2/SDL.h>
 #include <GL/gl.h>
 #include <GL/glu.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -40,6 +45,7 @@ SDL_GLContext WindowGlContext;
 int32_t WindowWidth;
 int32_t WindowHeight;
 bool DisplayModeChanged;
+bool ModeMissing;
 
 struct ScriptedEvent {
     int32_t virtualKey;   // -1: close request
@@ -107,6 +113,14 @@ bool CreateGlContext() {
     return true;
 }
 
+// The window manager or the desktop mode may have given the window another
+// size than asked for; the picture follows what is really there.
+void FollowDrawableSize() {
+    int width = 0, height = 0;
+    SDL_GL_GetDrawableSize(TheWindow.window, &width, &height);
+    SetProjection(width, height);
+}
+
 bool HasDepthClamp() {
     const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
     int major = 0, minor = 0;
@@ -135,6 +149,41 @@ bool ChooseFullscreenMode(SDL_DisplayMode* chosen) {
     return true;
 }
 
+// SDL shows an X11 message box from a forked child and waits for it, retrying
+// through signals; its own SIGTERM/SIGINT handlers only queue a quit event that
+// nobody reads while the box is up. So while a box is open, those signals end
+// the process here, and the box's child dies with it.
+volatile sig_atomic_t MessageBoxOpen;
+
+void EndWhileMessageBoxOpen(int) {
+    RestoreDisplay();
+    _exit(1);
+}
+
+// In the box's child: it dies with the process, and a signal (Ctrl+C reaches
+// both) simply ends it; the display is the parent's to restore.
+void PrepareMessageBoxChild() {
+    if (!MessageBoxOpen) return;
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    signal(SIGTERM, SIG_DFL);
+    signal(SIGINT, SIG_DFL);
+}
+
+void ShowMessageBoxEndingOnSignal(Uint32 flags, const char* text) {
+    static bool atForkInstalled = false;
+    if (!atForkInstalled) atForkInstalled = pthread_atfork(nullptr, nullptr, PrepareMessageBoxChild) == 0;
+    struct sigaction ending {}, oldTerm {}, oldInt {};
+    ending.sa_handler = EndWhileMessageBoxOpen;
+    sigemptyset(&ending.sa_mask);
+    sigaction(SIGTERM, &ending, &oldTerm);
+    sigaction(SIGINT, &ending, &oldInt);
+    MessageBoxOpen = 1;
+    SDL_ShowSimpleMessageBox(flags, "Error", text, nullptr);
+    MessageBoxOpen = 0;
+    sigaction(SIGTERM, &oldTerm, nullptr);
+    sigaction(SIGINT, &oldInt, nullptr);
+}
+
 }  // namespace
 
 void UseHeadlessPlatform() { Headless = true; }
@@ -161,6 +210,7 @@ void ReadFrameRgb(uint8_t* out, int32_t width, int32_t height) {
 WindowHandle CreateDisplayWindow(int32_t width, int32_t height, int32_t fullscreen, void* /*instance*/) {
     WindowWidth = width;
     WindowHeight = height;
+    ModeMissing = false;
     TraceFirstFrame = std::getenv("INVITATION_TRACE_FIRST_FRAME") != nullptr;
     if (Headless) SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) != 0) {
@@ -168,6 +218,10 @@ WindowHandle CreateDisplayWindow(int32_t width, int32_t height, int32_t fullscre
         return nullptr;
     }
     std::atexit(RestoreDisplay);
+    // With no display SDL falls back to drivers nobody can see: no window there.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!Headless && driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0))
+        return nullptr;
 
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
@@ -175,8 +229,24 @@ WindowHandle CreateDisplayWindow(int32_t width, int32_t height, int32_t fullscre
     SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
 
+    int x = 0, y = 0;
+    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
+    SDL_DisplayMode desktop{};
+    if (!Headless && fullscreen != DISPLAY_FULLSCREEN && SDL_GetDesktopDisplayMode(0, &desktop) == 0) {
+        if (fullscreen == DISPLAY_DESKTOP) {
+            width = desktop.w;
+            height = desktop.h;
+            flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+        } else {
+            int32_t scale = WindowScale(desktop.w, desktop.h, width, height);
+            width *= scale;
+            height *= scale;
+            x = y = SDL_WINDOWPOS_CENTERED;
+            flags |= SDL_WINDOW_RESIZABLE;
+        }
+    }
     // The window exists, in the current display mode, before a mode is chosen.
-    TheWindow.window = SDL_CreateWindow(WINDOW_TITLE, 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    TheWindow.window = SDL_CreateWindow(WINDOW_TITLE, x, y, width, height, flags);
     if (!TheWindow.window) {
         std::fprintf(stderr, "SDL: %s\n", SDL_GetError());
         return nullptr;
@@ -185,14 +255,17 @@ WindowHandle CreateDisplayWindow(int32_t width, int32_t height, int32_t fullscre
     // current: fail creation instead of going on.
     if (!CreateGlContext()) return nullptr;
 
-    if (!Headless && fullscreen == 1) {
+    if (!Headless && fullscreen == DISPLAY_FULLSCREEN) {
         SDL_DisplayMode mode;
-        if (!ChooseFullscreenMode(&mode)) return nullptr;
+        if (!ChooseFullscreenMode(&mode)) {
+            ModeMissing = true;
+            return nullptr;
+        }
         if (SDL_SetWindowDisplayMode(TheWindow.window, &mode) != 0) return nullptr;
         // Any other failure leaves the display as it is and creation goes on.
         if (SDL_SetWindowFullscreen(TheWindow.window, SDL_WINDOW_FULLSCREEN) == 0) DisplayModeChanged = true;
-        SDL_ShowCursor(SDL_DISABLE);
     }
+    if (!Headless && fullscreen != DISPLAY_WINDOWED) SDL_ShowCursor(SDL_DISABLE);
     if (!Headless) {
         SDL_ShowWindow(TheWindow.window);
         SDL_RaiseWindow(TheWindow.window);
@@ -202,16 +275,21 @@ WindowHandle CreateDisplayWindow(int32_t width, int32_t height, int32_t fullscre
         SDL_GL_SetSwapInterval(0);
     }
     SDL_GL_MakeCurrent(TheWindow.window, WindowGlContext);
+    if (fullscreen != DISPLAY_FULLSCREEN) FollowDrawableSize();
     return &TheWindow;
 }
 
+bool DisplayModeMissing() { return ModeMissing; }
+
 void SetProjection(int32_t width, int32_t height) {
-    if (height == 0) height = 1;
-    glViewport(0, 0, width, height);
+    // The show draws into its 4:3 picture only; the frame's clear blackens the bars.
+    PictureRect picture = FitPicture(width, height);
+    if (picture.height == 0) picture.height = 1;
+    glViewport(picture.x, picture.y, picture.width, picture.height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPerspective(45.0, static_cast<double>(width) / static_cast<double>(height), static_cast<double>(0.1f),
-                   10000.0);
+    gluPerspective(45.0, static_cast<double>(picture.width) / static_cast<double>(picture.height),
+                   static_cast<double>(0.1f), 10000.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
 }
@@ -243,8 +321,7 @@ void PumpMessages() {
             Teardown();
         case SDL_WINDOWEVENT:
             if (event.window.event == SDL_WINDOWEVENT_CLOSE) Teardown();
-            if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
-                SetProjection(event.window.data1, event.window.data2);
+            if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) FollowDrawableSize();
             break;
         case SDL_KEYDOWN:
         case SDL_KEYUP:
@@ -284,7 +361,7 @@ void ShowMessage(const char* text, MessageIcon icon) {
     std::fflush(stderr);
     if (Headless || std::getenv("INVITATION_NO_MESSAGE_BOXES")) return;
     Uint32 flags = icon == MessageIcon::ERROR ? SDL_MESSAGEBOX_ERROR : SDL_MESSAGEBOX_INFORMATION;
-    SDL_ShowSimpleMessageBox(flags, "Error", text, nullptr);
+    ShowMessageBoxEndingOnSignal(flags, text);
 }
 
 void ShowErrorMessage(const char* text) {
@@ -296,5 +373,7 @@ std::string NativePath(const char* path) {
     std::string native(path);
     for (char& c : native)
         if (c == '\\') c = '/';
+    // "data\\..." names the data folder in use, wherever it is.
+    if (std::strncmp(path, "data\\", 5) == 0 && DataFolder() != "data") native = DataFolder() + native.substr(4);
     return native;
 }

@@ -22,12 +22,25 @@ extern int32_t KeyTable[KEY_TABLE_SIZE];
 // Opaque; null means no window.
 using WindowHandle = struct DisplayWindow*;
 
+// How the window covers the display (CreateDisplayWindow's `fullscreen`).
+constexpr int32_t DISPLAY_WINDOWED = 0;     // a resizable window; width x height times the largest
+                                            // whole scale that fits the desktop comfortably
+constexpr int32_t DISPLAY_FULLSCREEN = 1;   // the deepest mode of exactly width x height
+constexpr int32_t DISPLAY_DESKTOP = 2;      // the whole screen in the desktop's mode, no mode change
+
 // Opens the window and its GL context and makes it current. Fullscreen (flag 1)
 // switches to the deepest mode of exactly width x height; no such mode: null.
+// The headless window is width x height whatever the flag. Whatever the window's
+// size, the show is drawn into its centred 4:3 picture (SetProjection).
 // `instance` stands for the program's module handle and is not used here.
 WindowHandle CreateDisplayWindow(int32_t width, int32_t height, int32_t fullscreen, void* instance);
 
-// Viewport and the 45-degree projection of the window.
+// After CreateDisplayWindow failed: true when the display had no mode of the
+// size asked for.
+bool DisplayModeMissing();
+
+// Viewport and the 45-degree projection: the centred 4:3 picture of a
+// width x height output (FitPicture), the rest of the frame left to the clear.
 void SetProjection(int32_t width, int32_t height);
 // Initial GL state, then SetProjection.
 void InitGlState(int32_t width, int32_t height);
@@ -50,7 +63,8 @@ enum class MessageIcon { NONE, ERROR };
 
 // Modal box captioned "Error" when one can be shown; the text always goes to
 // stderr as "Error: <text>" (one line). Returns once dismissed, or at once
-// when no box can be shown.
+// when no box can be shown. SIGTERM or SIGINT while the box is open ends the
+// process with status 1, the display restored.
 void ShowMessage(const char* text, MessageIcon icon);
 
 // The program's error report: cursor shown, then ShowMessage with the error icon.

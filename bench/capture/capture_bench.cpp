@@ -1,5 +1,9 @@
-// How fast the capture runs compared with the show it records. Each run is
-// one pass over the built-in tour; a headless run is made once per process.
+// How fast the capture runs compared with the show it records, at any size:
+// the whole capture (the tool as a user runs it), rendering with read-back
+// alone, and encoding alone (the same frames fed to the same writer). A
+// headless run is made once per process, so each size is a run of its own:
+//   capture_bench [--size WxH] [--keys FILE] [benchmark flags]
+// (default 640x480 and the built-in tour). Run from the build folder.
 #include "tools/capture/capture_output.h"
 #include "tools/capture/png_file.h"
 
@@ -7,10 +11,15 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -18,7 +27,21 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-std::vector<uint8_t> MenuFrame;
+int32_t Width = SCREEN_WIDTH, Height = SCREEN_HEIGHT;
+std::string KeysPath;   // empty: the built-in tour
+
+// The rendered show kept for the encoding benchmark: runs of equal frames share one copy.
+struct RecordedFrame {
+    std::shared_ptr<const std::vector<uint8_t>> rgb;
+    std::vector<int16_t> audio;
+    HeadlessFrame frame;
+};
+std::vector<RecordedFrame> Recorded;
+size_t RecordedBytes = 0;
+constexpr size_t RECORD_LIMIT = size_t{6} << 30;
+double RenderSeconds = 0, EncodeSeconds = 0, WholeSeconds = 0;
+
+double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 bool HaveData(benchmark::State& state) {
     if (fs::is_regular_file("data/phatfunk.mod")) return true;
@@ -26,23 +49,26 @@ bool HaveData(benchmark::State& state) {
     return false;
 }
 
-// The tool as scripts/run uses it: built-in tour, H.264 and AAC in an MP4.
-void BM_WholeDefaultCapture(benchmark::State& state) {
+std::string SizeName() { return std::to_string(Width) + "x" + std::to_string(Height); }
+
+// The tool as scripts/run uses it: H.264 and AAC in an MP4.
+void BM_WholeCapture(benchmark::State& state) {
     if (!HaveData(state)) return;
     fs::path dir = fs::temp_directory_path() / ("capture-bench-" + std::to_string(getpid()));
     fs::create_directories(dir);
     fs::path out = dir / "invitation.mp4", log = dir / "log.csv";
-    double showSeconds = 0, wallSeconds = 0;
+    double showSeconds = 0;
     for (auto _ : state) {
         Clock::time_point start = Clock::now();
-        std::string command = std::string(CAPTURE_TOOL) + " --out '" + out.string() + "' --log '" + log.string() +
-                              "' >/dev/null 2>&1";
+        std::string command = std::string(CAPTURE_TOOL) + " --size " + SizeName() + " --out '" + out.string() +
+                              "' --log '" + log.string() + "'" + (KeysPath.empty() ? "" : " --keys '" + KeysPath + "'") +
+                              " >/dev/null 2>&1";
         if (std::system(command.c_str()) != 0) {
             state.SkipWithError("the capture failed");
             break;
         }
-        wallSeconds = std::chrono::duration<double>(Clock::now() - start).count();
-        state.SetIterationTime(wallSeconds);
+        WholeSeconds = SecondsSince(start);
+        state.SetIterationTime(WholeSeconds);
         int64_t frames = -1;
         std::FILE* file = std::fopen(log.c_str(), "r");
         for (int c; file && (c = std::fgetc(file)) != EOF;) frames += c == '\n';
@@ -50,53 +76,113 @@ void BM_WholeDefaultCapture(benchmark::State& state) {
         showSeconds = frames / 60.0;
     }
     state.counters["show_s"] = showSeconds;
-    state.counters["wall_s"] = wallSeconds;
-    state.counters["x_real_time"] = wallSeconds > 0 ? showSeconds / wallSeconds : 0;
+    state.counters["wall_s"] = WholeSeconds;
+    state.counters["x_real_time"] = WholeSeconds > 0 ? showSeconds / WholeSeconds : 0;
     if (fs::exists(out)) state.counters["mp4_MB"] = fs::file_size(out) / 1e6;
     fs::remove_all(dir);
 }
-BENCHMARK(BM_WholeDefaultCapture)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(BM_WholeCapture)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
-// Rendering and reading every frame back, nothing written.
+// Rendering and reading every frame back, nothing written. The frames are kept
+// for the encoding benchmark; the time spent keeping them is not counted.
 void BM_RenderAndReadBack(benchmark::State& state) {
     if (!HaveData(state)) return;
     HeadlessRunOptions options;
-    std::string error;
-    ParseKeyScript(BuiltInTour(), &options.keys, &error);
+    options.width = Width;
+    options.height = Height;
+    std::string error, script(BuiltInTour());
+    if (!KeysPath.empty()) {
+        std::ifstream file(KeysPath);
+        std::ostringstream text;
+        text << file.rdbuf();
+        script = text.str();
+    }
+    if (!ParseKeyScript(script, &options.keys, &error)) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
     int64_t frames = 0;
-    int64_t keep = -1;
+    double keeping = 0;
     options.onFrame = [&](const HeadlessFrame& frame) {
+        Clock::time_point start = Clock::now();
         ++frames;
-        // A frame of the first page, for the PNG benchmark.
-        if (frame.status.phase == ShowPhase::MENU && keep < 0) keep = frame.index + 120;
-        if (frame.index == keep) MenuFrame.assign(frame.rgb, frame.rgb + SCREEN_WIDTH * SCREEN_HEIGHT * 3);
+        size_t bytes = static_cast<size_t>(frame.width) * frame.height * 3;
+        RecordedFrame kept{nullptr, {frame.audio.begin(), frame.audio.end()}, frame};
+        if (!Recorded.empty() && std::memcmp(Recorded.back().rgb->data(), frame.rgb, bytes) == 0) {
+            kept.rgb = Recorded.back().rgb;
+        } else if (RecordedBytes + bytes <= RECORD_LIMIT) {
+            kept.rgb = std::make_shared<const std::vector<uint8_t>>(frame.rgb, frame.rgb + bytes);
+            RecordedBytes += bytes;
+        }
+        if (kept.rgb) Recorded.push_back(std::move(kept));
+        keeping += SecondsSince(start);
     };
-    double wallSeconds = 0;
     for (auto _ : state) {
         Clock::time_point start = Clock::now();
         if (RunHeadlessShow(options) != HEADLESS_SHOW_ENDED) {
             state.SkipWithError("the show did not run to its end");
             break;
         }
-        wallSeconds = std::chrono::duration<double>(Clock::now() - start).count();
-        state.SetIterationTime(wallSeconds);
+        RenderSeconds = SecondsSince(start) - keeping;
+        state.SetIterationTime(RenderSeconds);
     }
+    if (static_cast<int64_t>(Recorded.size()) != frames) Recorded.clear();   // over the memory limit
     double showSeconds = frames / 60.0;
     state.counters["frames"] = static_cast<double>(frames);
-    state.counters["fps"] = wallSeconds > 0 ? frames / wallSeconds : 0;
-    state.counters["x_real_time"] = wallSeconds > 0 ? showSeconds / wallSeconds : 0;
+    state.counters["fps"] = RenderSeconds > 0 ? frames / RenderSeconds : 0;
+    state.counters["x_real_time"] = RenderSeconds > 0 ? showSeconds / RenderSeconds : 0;
+    state.counters["kept_MB"] = RecordedBytes / 1e6;
 }
 BENCHMARK(BM_RenderAndReadBack)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
-// One 640x480 frame of the menu to a PNG file, as --frames-dir writes it.
+// The rendered frames and their sound through the capture's writer: ffmpeg's
+// H.264 encoding, the WAV file and the muxing, as the whole capture does them.
+void BM_EncodeAlone(benchmark::State& state) {
+    if (Recorded.empty()) {
+        state.SkipWithError("no frames kept (BM_RenderAndReadBack runs first, within the memory limit)");
+        return;
+    }
+    const char* path = std::getenv("PATH");
+    std::string ffmpeg = FindProgram("ffmpeg", path ? path : "/usr/bin:/bin");
+    fs::path out = fs::temp_directory_path() / ("capture-bench-" + std::to_string(getpid()) + ".mp4");
+    for (auto _ : state) {
+        Clock::time_point start = Clock::now();
+        CaptureWriter writer = VideoWriter(ffmpeg, out.string(), VideoContainer::MP4, 60, Width, Height);
+        std::string error;
+        bool ok = StartCapture(writer, &error);
+        for (const RecordedFrame& kept : Recorded) {
+            if (!ok) break;
+            HeadlessFrame frame = kept.frame;
+            frame.rgb = kept.rgb->data();
+            frame.audio = kept.audio;
+            ok = AddCaptureFrame(writer, frame, &error);
+        }
+        if (!ok || !FinishCapture(writer, &error)) {
+            AbandonCapture(writer);
+            state.SkipWithError(error.c_str());
+            break;
+        }
+        EncodeSeconds = SecondsSince(start);
+        state.SetIterationTime(EncodeSeconds);
+    }
+    state.counters["frames"] = static_cast<double>(Recorded.size());
+    state.counters["fps"] = EncodeSeconds > 0 ? Recorded.size() / EncodeSeconds : 0;
+    fs::remove(out);
+}
+BENCHMARK(BM_EncodeAlone)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+// One frame of the menu to a PNG file, as --frames-dir writes it.
 void BM_WritePngFrame(benchmark::State& state) {
-    if (MenuFrame.empty()) {
+    const RecordedFrame* menu = nullptr;
+    for (const RecordedFrame& kept : Recorded)
+        if (kept.frame.status.phase == ShowPhase::MENU && !menu) menu = &kept;
+    if (!menu) {
         state.SkipWithError("no menu frame (BM_RenderAndReadBack runs first)");
         return;
     }
     fs::path path = fs::temp_directory_path() / ("capture-bench-" + std::to_string(getpid()) + ".png");
     std::string error;
-    for (auto _ : state) WritePngRgb(path.string(), MenuFrame.data(), SCREEN_WIDTH, SCREEN_HEIGHT, &error);
+    for (auto _ : state) WritePngRgb(path.string(), menu->rgb->data(), Width, Height, &error);
     state.counters["png_KB"] = fs::file_size(path) / 1e3;
     fs::remove(path);
 }
@@ -104,4 +190,30 @@ BENCHMARK(BM_WritePngFrame)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    // Our own options first; the rest are the benchmark library's.
+    std::vector<char*> rest = {argv[0]};
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--size") == 0 && i + 1 < argc) {
+            if (std::sscanf(argv[++i], "%dx%d", &Width, &Height) != 2 || Width < 2 || Height < 2) {
+                std::fprintf(stderr, "capture_bench: --size takes WIDTHxHEIGHT\n");
+                return 2;
+            }
+        } else if (std::strcmp(argv[i], "--keys") == 0 && i + 1 < argc) {
+            KeysPath = fs::absolute(argv[++i]).string();
+        } else {
+            rest.push_back(argv[i]);
+        }
+    }
+    int count = static_cast<int>(rest.size());
+    benchmark::Initialize(&count, rest.data());
+    if (benchmark::ReportUnrecognizedArguments(count, rest.data())) return 1;
+    std::fprintf(stderr, "capture at %s, %s\n", SizeName().c_str(), KeysPath.empty() ? "built-in tour" : KeysPath.c_str());
+    benchmark::RunSpecifiedBenchmarks();
+    double slower = std::max(RenderSeconds, EncodeSeconds);
+    if (WholeSeconds > 0 && slower > 0)
+        std::printf("whole %.1f s, render alone %.1f s, encode alone %.1f s: whole / slower = %.2f\n", WholeSeconds,
+                    RenderSeconds, EncodeSeconds, WholeSeconds / slower);
+    benchmark::Shutdown();
+    return 0;
+}

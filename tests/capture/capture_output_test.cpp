@@ -38,6 +38,9 @@ TEST(CaptureArguments, DefaultsAndEveryOption) {
     EXPECT_TRUE(options.keysPath.empty());
     EXPECT_TRUE(options.framesDir.empty());
     EXPECT_EQ(options.limitSeconds, 600.0);
+    EXPECT_EQ(options.width, 640);
+    EXPECT_EQ(options.height, 480);
+    EXPECT_TRUE(options.dataFolder.empty());
 
     options = {};
     ASSERT_TRUE(Parse({"--out", "a.mkv", "--fps=30", "--keys", "k.keys", "--log=l.csv", "--limit", "12.5"}, &options,
@@ -48,6 +51,12 @@ TEST(CaptureArguments, DefaultsAndEveryOption) {
     EXPECT_EQ(options.keysPath, "k.keys");
     EXPECT_EQ(options.logPath, "l.csv");
     EXPECT_EQ(options.limitSeconds, 12.5);
+
+    options = {};
+    ASSERT_TRUE(Parse({"--size", "3840x2160", "--data=data-4x"}, &options, &error)) << error;
+    EXPECT_EQ(options.width, 3840);
+    EXPECT_EQ(options.height, 2160);
+    EXPECT_EQ(options.dataFolder, "data-4x");
 
     options = {};
     ASSERT_TRUE(Parse({"--frames-dir", "frames"}, &options, &error)) << error;
@@ -67,7 +76,13 @@ TEST(CaptureArguments, BadArgumentsAreRefused) {
         {{"--out="}, "--out needs a value"},
         {{"--limit", "0"}, "--limit takes"},
         {{"--limit", "nan"}, "--limit takes"},
-        {{"--size", "2"}, "unknown option --size"},
+        {{"--size", "2"}, "--size takes WIDTHxHEIGHT"},
+        {{"--size", "1921x1080"}, "--size takes"},   // odd: no 4:2:0 video of it
+        {{"--size", "8194x480"}, "--size takes"},
+        {{"--size", "0x0"}, "--size takes"},
+        {{"--size", "640x480x2"}, "--size takes"},
+        {{"--data"}, "--data needs a value"},
+        {{"--colour"}, "unknown option --colour"},
         {{"out.mp4"}, "unknown option out.mp4"},
         {{"--out", "a.mp4", "--frames-dir", "f"}, "--out and --frames-dir exclude each other"},
     };
@@ -178,13 +193,13 @@ TEST(CaptureFfmpeg, FoundOnlyWhereItCanRun) {
 }
 
 TEST(CaptureFfmpeg, EncodesRawFramesThenMuxesTheSound) {
-    std::vector<std::string> encode = EncodeVideoArguments(25, "/tmp/v.mp4");
+    std::vector<std::string> encode = EncodeVideoArguments(25, 1920, 1440, "/tmp/v.mp4");
     auto has = [](const std::vector<std::string>& list, const std::string& a, const std::string& b) {
         for (size_t i = 0; i + 1 < list.size(); ++i)
             if (list[i] == a && list[i + 1] == b) return true;
         return false;
     };
-    EXPECT_TRUE(has(encode, "-video_size", "640x480"));
+    EXPECT_TRUE(has(encode, "-video_size", "1920x1440"));
     EXPECT_TRUE(has(encode, "-framerate", "25"));
     EXPECT_TRUE(has(encode, "-pixel_format", "rgb24"));
     EXPECT_TRUE(has(encode, "-i", "pipe:0"));

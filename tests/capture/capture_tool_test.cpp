@@ -97,13 +97,20 @@ std::vector<LogLine> ReadLog(const fs::path& path) {
     return lines;
 }
 
-bool IsBlack(const fs::path& png) {
+// True when columns [x0, x1) of a frame of the given size are all black.
+bool IsBlack(const fs::path& png, int32_t expectWidth = 640, int32_t expectHeight = 480, int32_t x0 = 0,
+             int32_t x1 = -1) {
     std::vector<uint8_t> rgb;
     int32_t width = 0, height = 0;
     EXPECT_TRUE(ReadPngRgb(png.string(), &rgb, &width, &height)) << png;
-    EXPECT_EQ(width, 640);
-    EXPECT_EQ(height, 480);
-    return std::all_of(rgb.begin(), rgb.end(), [](uint8_t v) { return v == 0; });
+    EXPECT_EQ(width, expectWidth);
+    EXPECT_EQ(height, expectHeight);
+    if (x1 < 0) x1 = width;
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = x0; x < x1; ++x)
+            for (int c = 0; c < 3; ++c)
+                if (rgb[(static_cast<size_t>(y) * width + x) * 3 + c] != 0) return false;
+    return true;
 }
 
 // key=value lines of ffprobe for one stream.
@@ -158,6 +165,8 @@ TEST(CaptureTool, RefusesBadInputBeforeRendering) {
          "old.mp4: it is a folder"},
         {"--fps 0", "", 2, "--fps takes a whole number from 1 to 1000"},
         {"--bogus", "", 2, "unknown option --bogus"},
+        {"--size 641x480", "", 2, "--size takes WIDTHxHEIGHT"},
+        {"--data " + Quote(dir / "none") + " --out " + Quote(out), "", 1, "data folder " + (dir / "none").string()},
     };
     for (const Case& c : cases) {
         Outcome outcome = RunTool(c.arguments, c.environment + " /usr/bin/timeout 20");
@@ -261,6 +270,59 @@ TEST(CaptureTool, RunsFromAnyFolderWithTheDataBesideIt) {
     EXPECT_TRUE(fs::is_regular_file(dir / "frames" / "audio.wav"));
     EXPECT_TRUE(fs::is_regular_file(dir / "frames" / FrameFileName(0)));
     EXPECT_GT(ReadLog(dir / "log.csv").size(), 20u);
+    fs::remove_all(dir);
+}
+
+// Another size: the whole frame is written, the 4:3 picture centred between black bars;
+// the data folder named with --data, the tool run from another folder.
+TEST(CaptureTool, AnySizeWritesTheWholeFrameWithThePictureCentred) {
+    SKIP_WITHOUT_DATA();
+    fs::path dir = TempDir("size");
+    fs::path data = fs::absolute("data");
+    WriteScript(dir, "0 escape down\n");
+    Outcome outcome = RunCommand("cd " + Quote(dir) + " && " + CAPTURE_TOOL + " --size 320x180 --data " +
+                                 Quote(data) + " --fps 5 --keys keys.txt --frames-dir frames --log log.csv");
+    ASSERT_EQ(outcome.status, 0) << outcome.messages;
+    std::vector<LogLine> lines = ReadLog(dir / "log.csv");
+    ASSERT_GT(lines.size(), 40u);
+    // The whole logo, in the frame before the intro's last (in which the row starts again at 0):
+    // inside the picture (x 40 to 280), never in the bars.
+    size_t logo = 0;
+    while (lines[logo + 2].phase == "intro") ++logo;
+    ASSERT_GE(lines[logo].row, 16);
+    fs::path frame = dir / "frames" / FrameFileName(logo);
+    EXPECT_TRUE(IsBlack(frame, 320, 180, 0, 40));
+    EXPECT_TRUE(IsBlack(frame, 320, 180, 280, 320));
+    EXPECT_FALSE(IsBlack(frame, 320, 180, 40, 280));
+    if (!FindProgram("ffprobe", std::getenv("PATH") ? std::getenv("PATH") : "").empty()) {
+        outcome = RunCommand("cd " + Quote(dir) + " && " + CAPTURE_TOOL + " --size 320x180 --data " + Quote(data) +
+                             " --fps 5 --keys keys.txt --out show.mkv");
+        ASSERT_EQ(outcome.status, 0) << outcome.messages;
+        std::map<std::string, std::string> video = Probe(dir / "show.mkv", "v:0");
+        EXPECT_EQ(video["width"], "320");
+        EXPECT_EQ(video["height"], "180");
+    }
+    fs::remove_all(dir);
+}
+
+TEST(CaptureTool, OrderNoticesStayOffATerminal) {
+    SKIP_WITHOUT_DATA();
+    fs::path dir = TempDir("terminal");
+    WriteScript(dir, "0 escape down\n");
+    std::string capture = "rm -rf frames && " + std::string(CAPTURE_TOOL) + " --fps 2 --keys keys.txt --frames-dir frames";
+    // script(1) runs the tool on a terminal of its own and keeps what was written there.
+    for (const std::string redirect : {"", " 2>/dev/null"}) {
+        SCOPED_TRACE("standard output on a terminal, standard error" + redirect);
+        Outcome outcome = RunCommand("cd " + Quote(dir) + " && script -qec " + Quote(capture + redirect) +
+                                     " terminal.txt");
+        ASSERT_EQ(outcome.status, 0) << outcome.messages;
+        std::string terminal = ReadFile(dir / "terminal.txt");
+        EXPECT_EQ(terminal.find("Order Callback"), std::string::npos) << terminal;
+    }
+    // Written to a file, they are kept.
+    Outcome outcome = RunCommand("(cd " + Quote(dir) + " && " + capture + " >notices.txt)");
+    ASSERT_EQ(outcome.status, 0) << outcome.messages;
+    EXPECT_NE(ReadFile(dir / "notices.txt").find("Order Callback"), std::string::npos);
     fs::remove_all(dir);
 }
 

@@ -137,17 +137,25 @@ TEST(HeadlessRun, StartupFailureIsReportedAsTheProgramDoes) {
     std::filesystem::path empty =
         std::filesystem::temp_directory_path() / ("headless-empty-" + std::to_string(getpid()));
     std::filesystem::create_directories(empty);
-    std::filesystem::current_path(empty);
-    HeadlessRunOptions options;
-    int frames = 0;
-    options.onFrame = [&](const HeadlessFrame&) { ++frames; };
-    testing::internal::CaptureStderr();
-    int result = RunHeadlessShow(options);
-    std::string messages = testing::internal::GetCapturedStderr();
+    // A folder that is not there fails before the window; an empty one when the music is missing.
+    const struct {
+        std::string dataFolder;
+        std::string message;
+    } cases[] = {{(empty / "missing").string(), "Error: data folder " + (empty / "missing").string() + " not found\n"},
+                 {empty.string(), "Error: cannot play audio\n"}};
+    for (const auto& c : cases) {
+        HeadlessRunOptions options;
+        options.dataFolder = c.dataFolder;
+        int frames = 0;
+        options.onFrame = [&](const HeadlessFrame&) { ++frames; };
+        testing::internal::CaptureStderr();
+        int result = RunHeadlessShow(options);
+        std::string messages = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(result, HEADLESS_STARTUP_FAILED);
+        EXPECT_EQ(frames, 0);
+        EXPECT_NE(messages.find(c.message), std::string::npos) << messages;
+    }
     std::filesystem::remove_all(empty);
-    EXPECT_EQ(result, HEADLESS_STARTUP_FAILED);
-    EXPECT_EQ(frames, 0);
-    EXPECT_NE(messages.find("Error: cannot play audio\n"), std::string::npos) << messages;
 }
 
 }  // namespace

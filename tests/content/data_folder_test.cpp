@@ -17,6 +17,8 @@
 #include <fstream>
 #include <map>
 
+#include <unistd.h>
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -63,6 +65,28 @@ TEST(DataFolder, TwoBuildsAreByteIdentical) {
     EXPECT_EQ(firstFiles, static_cast<size_t>(SCENE_PICTURE_COUNT + 1));
     EXPECT_EQ(secondFiles, firstFiles);
     EXPECT_EQ(first, second);
+}
+
+TEST(DataFolder, AMissingFontNamesThePackageThatHoldsIt) {
+    // Only some faces present, as on a system with fonts-dejavu-core but not -extra.
+    struct Case {
+        std::vector<std::string> present;
+        std::string expectedEnd;
+    };
+    const Case cases[] = {
+        {{}, "/DejaVuSans.ttf (Debian package fonts-dejavu-core)"},
+        {{"DejaVuSans.ttf", "DejaVuSans-Bold.ttf"}, "/DejaVuSansCondensed.ttf (Debian package fonts-dejavu-extra)"},
+    };
+    fs::path dir = fs::temp_directory_path() / ("fonts-" + std::to_string(::getpid()));
+    for (const Case& c : cases) {
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        for (const std::string& name : c.present) fs::create_symlink(fs::path(DEJAVU_FONT_DIR) / name, dir / name);
+        std::string error;
+        EXPECT_FALSE(OpenFonts(dir.string(), error));
+        EXPECT_TRUE(error.ends_with(c.expectedEnd)) << error;
+    }
+    fs::remove_all(dir);
 }
 
 TEST(DataFolder, EveryPictureLoadsAsTheGeneratorDrewIt) {

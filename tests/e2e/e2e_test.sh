@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # The whole program as a user runs it, on the X display it is given: the intro plays
 # to its end, the menu is driven with the keyboard, Escape starts the outro, and the
-# program closes by itself; or the window's close button ends it during the menu.
-# usage: e2e_test.sh BUILD_DIR SUPPORT_DIR CASE
+# program closes by itself; or the window's close button ends it during the menu;
+# or, with --window or --desktop, the picture sits centred in whatever the window is.
+# usage: e2e_test.sh BUILD_DIR SUPPORT_DIR CASE [PROGRAM OPTION...]
 # Exit status 77: skipped (no data folder in BUILD_DIR).
 set -uo pipefail
 build=$1 support=$2 case=$3
+shift 3
 cd "$build" || exit 1
 [ -f data/phatfunk.mod ] || { echo "SKIP: no data/phatfunk.mod in $build (build the data target)"; exit 77; }
 
@@ -26,12 +28,36 @@ fail() {
 }
 
 export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/audio.raw"
-./invitation >"$work/stdout" 2>"$work/stderr" &
+./invitation "$@" >"$work/stdout" 2>"$work/stderr" &
 pid=$!
 
 source "$(dirname "$0")/../support/x11.sh"
 window=$(wait_window "$PROGRAM_WINDOW" 30 "$pid") || fail "no window, or the program ended before it appeared"
 
+# The window on the screen and the show's 4:3 picture in it, centred, as large as fits.
+geometry() {
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    win_x=$X win_y=$Y win_w=$WIDTH win_h=$HEIGHT
+    if [ $((win_w * 3)) -gt $((win_h * 4)) ]; then pic_h=$win_h pic_w=$((win_h * 4 / 3)); else pic_w=$win_w pic_h=$((win_w * 3 / 4)); fi
+    pic_x=$((win_x + (win_w - pic_w) / 2)) pic_y=$((win_y + (win_h - pic_h) / 2))
+}
+# A rectangle given in 640 x 480 picture pixels, as convert's crop geometry on the screen.
+picture_crop() {
+    echo "$(($3 * pic_w / 640))x$(($4 * pic_h / 480))+$((pic_x + $1 * pic_w / 640))+$((pic_y + $2 * pic_h / 480))"
+}
+# In screenshot NAME the bars, where there are any, are black and the menu's backdrop
+# reaches every edge of the picture.
+picture_fills_centre() {
+    if [ $pic_w -lt $win_w ]; then
+        left=$(brightest "$1" "$((pic_x - win_x))x${win_h}+${win_x}+${win_y}")
+        right=$(brightest "$1" "$((win_x + win_w - pic_x - pic_w))x${win_h}+$((pic_x + pic_w))+${win_y}")
+        [ "$left" = 0 ] && [ "$right" = 0 ] || fail "$1: bars not black (brightest $left and $right)"
+    fi
+    for edge in "0 0 640 8" "0 472 640 8" "0 0 8 480" "632 0 8 480"; do
+        m=$(mean "$1" "$(picture_crop $edge)")
+        [ "$m" -gt 4 ] || fail "$1: picture edge $edge is dark (mean $m): not filling the centre"
+    done
+}
 notices() { grep -c "^Order Callback$" "$work/stdout"; }
 # The menu begins when the music reaches its second order: the second notice.
 for _ in $(seq 900); do
@@ -41,6 +67,7 @@ for _ in $(seq 900); do
 done
 [ "$(notices)" -ge 2 ] || fail "the intro did not end within 90 seconds"
 sleep 1
+geometry
 
 # A key held for a tenth of a second: long enough for frames to see it down and up.
 press() {
@@ -51,7 +78,11 @@ press() {
 }
 shot() { import -window root "$shots/$1.png" || fail "no screenshot"; }
 # The page area of the menu (left of the pointer's column).
-page() { convert "$shots/$1.png" -crop 272x408+288+60 +repage "$work/$1-page.png"; }
+page() { convert "$shots/$1.png" -crop "$(picture_crop 288 60 272 408)" +repage "$work/$1-page.png"; }
+# The brightest channel value in a region of a screenshot, 0 to 255.
+brightest() { convert "$shots/$1.png" -crop "$2" +repage -format "%[fx:round(255*maxima)]" info:; }
+# The mean of a region, 0 to 255.
+mean() { convert "$shots/$1.png" -crop "$2" +repage -format "%[fx:round(255*mean)]" info:; }
 # Number of differing pixels between the page areas of two screenshots.
 page_difference() { compare -metric AE "$work/$1-page.png" "$work/$2-page.png" null: 2>&1 | cut -d' ' -f1; }
 
@@ -95,6 +126,32 @@ menu)
     [ "$last" -lt 33 ] || fail "the last 100 ms of sound are not silent (rms $last of 32768)"
     [ "$before" -gt 300 ] || fail "no sound before the fade (rms $before)"
     echo "ended ${took}s after Escape; $(notices) order notices; sound rms $before before the fade, $last at the end; screenshots in $shots"
+    ;;
+any-size)
+    # E2E_WINDOW: the window size expected.
+    expected_size=${E2E_WINDOW:?the window size expected}
+    [ "${win_w}x${win_h}" = "$expected_size" ] || fail "window is ${win_w}x${win_h}, expected $expected_size"
+    xdotool windowfocus "$window" 2>/dev/null
+    shot wide-entry0; page wide-entry0
+    picture_fills_centre wide-entry0
+    press Down; press space; sleep 1              # position 4 opens entry 2
+    shot wide-entry2; page wide-entry2
+    d=$(page_difference wide-entry0 wide-entry2)
+    [ "$d" -gt 1000 ] 2>/dev/null || fail "keys did not change the page ($d pixels differ)"
+    if [ "$1" = --window ]; then
+        # The picture follows the window's size: 16:9 now, bars beside it.
+        xdotool windowsize "$window" 1600 900
+        sleep 1
+        geometry
+        [ "${win_w}x${win_h}" = 1600x900 ] || fail "window is ${win_w}x${win_h} after resizing, expected 1600x900"
+        shot resized
+        picture_fills_centre resized
+    fi
+    close_and_wait "$support/x-close-window" "$window" "$pid" 3
+    status=$?
+    pid=
+    [ "$status" -ne 124 ] || fail "the close request did not end the program within 3 seconds"
+    [ "$status" -eq 0 ] || fail "exit status $status, expected 0"
     ;;
 close-in-menu)
     kill -0 "$pid" 2>/dev/null || fail "the program ended during the menu"

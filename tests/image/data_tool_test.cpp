@@ -153,6 +153,30 @@ TEST(DataTool, CheckPassesAGoodFolderAndWarnsWithoutFailing) {
     EXPECT_EQ(run.out.rfind("pictures at scale 1, for a screen of 640 x 480\n", 0), 0u) << run.out;
 }
 
+// With no folder named, check looks where the program looks: data here, else beside the tool.
+TEST(DataTool, CheckWithoutAFolderFindsItAsTheProgramDoes) {
+    ScratchFolder here;
+    WriteGoodFolder(here);
+    std::filesystem::remove(here.path / "data/opac.bmp");
+    {
+        WorkingFolder inside(here.path);
+        const ToolRun run = RunTool(here, "check");
+        EXPECT_NE(run.out.find("40 of 41 pictures load"), std::string::npos) << run.out << run.err;
+    }
+    ScratchFolder empty;
+    WorkingFolder inside(empty.path);
+    const ToolRun run = RunTool(empty, "check");
+    const std::filesystem::path beside = std::filesystem::path(INVITATION_DATA_TOOL).parent_path() / "data";
+    if (std::filesystem::is_directory(beside)) {
+        EXPECT_EQ(run.status, 0) << run.out << run.err;
+        EXPECT_NE(run.out.find("41 of 41 pictures load"), std::string::npos) << run.out;
+    } else {
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, "invitation-data: no data folder: neither " + (empty.path / "data").string() + " nor " +
+                               beside.string() + " exists\n");
+    }
+}
+
 TEST(DataTool, CheckNamesEachProblemAndWhatToDo) {
     ScratchFolder folder;
     WriteGoodFolder(folder);

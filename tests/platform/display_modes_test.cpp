@@ -37,4 +37,43 @@ TEST(DisplayModes, LooksAtNoMoreThan4999Modes) {
     EXPECT_EQ(FindDisplayMode(modes.data(), 6000, 640, 480), 4998);
 }
 
+TEST(DisplayModes, PictureIsTheLargestCentred4By3) {
+    struct FitCase {
+        int32_t width, height;
+        PictureRect expected;
+    };
+    const FitCase cases[] = {
+        {640, 480, {0, 0, 640, 480}},          // the show's own size: the whole output
+        {1920, 1440, {0, 0, 1920, 1440}},
+        {1920, 1080, {240, 0, 1440, 1080}},    // 16:9: bars left and right
+        {3840, 2160, {480, 0, 2880, 2160}},
+        {1366, 768, {171, 0, 1024, 768}},      // odd bar width: the extra pixel on the right
+        {1280, 1024, {0, 32, 1280, 960}},      // 5:4: bars above and below
+        {641, 480, {0, 0, 640, 480}},
+        {1, 1, {0, 0, 1, 0}},
+        {0, 0, {0, 0, 1, 0}},                  // a minimised window never divides by zero
+    };
+    for (const FitCase& c : cases) {
+        PictureRect rect = FitPicture(c.width, c.height);
+        EXPECT_EQ(rect.x, c.expected.x) << c.width << "x" << c.height;
+        EXPECT_EQ(rect.y, c.expected.y) << c.width << "x" << c.height;
+        EXPECT_EQ(rect.width, c.expected.width) << c.width << "x" << c.height;
+        EXPECT_EQ(rect.height, c.expected.height) << c.width << "x" << c.height;
+    }
+}
+
+TEST(DisplayModes, WindowIsTheLargestMultipleThatFitsComfortably) {
+    struct ScaleCase {
+        int32_t desktopWidth, desktopHeight, expected;
+    };
+    const ScaleCase cases[] = {
+        {640, 480, 1},     {1024, 768, 1},  {1920, 1080, 2},   // 1280x960 under 1080 lines
+        {1280, 960, 1},    {2560, 1440, 2}, {2880, 2160, 4},   // 2560x1920 within 90%
+        {3840, 2160, 4},   {320, 200, 1},
+    };
+    for (const ScaleCase& c : cases)
+        EXPECT_EQ(WindowScale(c.desktopWidth, c.desktopHeight, 640, 480), c.expected)
+            << c.desktopWidth << "x" << c.desktopHeight;
+}
+
 }  // namespace

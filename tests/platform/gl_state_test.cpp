@@ -39,23 +39,27 @@ TEST_F(GlState, InitialStateAfterCreation) {
     EXPECT_GE(depthBits, 16);
 }
 
-TEST_F(GlState, ProjectionTakesHeightZeroAsOne) {
+// The viewport is the centred 4:3 picture and the projection keeps that aspect,
+// so the show's coordinates mean the same at every output size.
+TEST_F(GlState, ProjectionCoversTheCentredPicture) {
     const struct {
         int32_t width, height;
-        int32_t viewportHeight;
-        double aspect;
-    } cases[] = {{640, 480, 480, 640.0 / 480.0}, {300, 0, 1, 300.0}, {100, 200, 200, 0.5}};
+        GLint viewport[4];
+    } cases[] = {{640, 480, {0, 0, 640, 480}},
+                 {1920, 1080, {240, 0, 1440, 1080}},
+                 {100, 200, {0, 62, 100, 75}},
+                 {300, 0, {149, 0, 1, 1}}};   // a window with no height still gets a picture
     for (const auto& c : cases) {
         SetProjection(c.width, c.height);
         GLint viewport[4] = {};
         glGetIntegerv(GL_VIEWPORT, viewport);
-        EXPECT_EQ(viewport[2], c.width);
-        EXPECT_EQ(viewport[3], c.viewportHeight);
+        for (int i = 0; i < 4; ++i) EXPECT_EQ(viewport[i], c.viewport[i]) << c.width << "x" << c.height << " " << i;
         GLdouble projection[16] = {}, modelview[16] = {};
         glGetDoublev(GL_PROJECTION_MATRIX, projection);
         glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
         // gluPerspective puts f / aspect and f on the diagonal.
-        EXPECT_NEAR(projection[5] / projection[0], c.aspect, 1e-4 * c.aspect) << c.width << "x" << c.height;
+        double aspect = static_cast<double>(c.viewport[2]) / c.viewport[3];
+        EXPECT_NEAR(projection[5] / projection[0], aspect, 1e-4 * aspect) << c.width << "x" << c.height;
         EXPECT_DOUBLE_EQ(modelview[0], 1.0);
         EXPECT_DOUBLE_EQ(modelview[12], 0.0);
         GLint mode = 0;

@@ -1,11 +1,11 @@
 # Helpers for tests that drive the real program on a virtual X display. Sourced.
 
 # wait_window REGEX SECONDS [PID]: prints the id of the first window whose whole name
-# matches REGEX, waiting up to SECONDS; fails at once if process PID has ended.
+# matches REGEX, waiting up to SECONDS (0: looks once); fails at once if process PID has ended.
 # (xwininfo rather than xdotool, which does not see the name of SDL's message box.)
 wait_window() {
     local id
-    for _ in $(seq $(( $2 * 10 ))); do
+    for _ in $(seq 0 $(( $2 * 10 ))); do
         id=$(xwininfo -root -tree 2>/dev/null | sed -n -E "s/^ *(0x[0-9a-f]+) \"(.*)\": .*/\1 \2/p" |
              grep -E "^[^ ]+ ($1)$" | head -1 | cut -d' ' -f1)
         [ -n "$id" ] && { echo "$id"; return 0; }

@@ -64,26 +64,6 @@ int ReportInterrupted(const CaptureWriter& writer) {
     return 130;
 }
 
-std::string Absolute(const std::string& path) {
-    return path.empty() ? path : std::filesystem::absolute(path).string();
-}
-
-// The program reads its data folder from the working directory. When there is
-// none, the one next to this tool (the build folder's) is used, so the tool
-// can be run from anywhere; the paths given stay relative to where it was run.
-void MoveToDataFolder(CaptureOptions& options) {
-    std::error_code failure;
-    if (std::filesystem::is_directory("data", failure)) return;
-    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", failure);
-    if (failure) return;
-    std::filesystem::path home = self.parent_path();
-    if (!std::filesystem::is_directory(home / "data", failure)) return;
-    options.out = Absolute(options.out);
-    options.framesDir = Absolute(options.framesDir);
-    options.logPath = Absolute(options.logPath);
-    std::filesystem::current_path(home, failure);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -109,6 +89,9 @@ int main(int argc, char** argv) {
     HeadlessRunOptions run;
     run.fps = options.fps;
     run.limitMilliseconds = options.limitSeconds * 1000.0;
+    run.width = options.width;
+    run.height = options.height;
+    run.dataFolder = options.dataFolder;
     if (!ParseKeyScript(script, &run.keys, &error)) return Fail(scriptName + ": " + error);
 
     CaptureWriter writer;
@@ -121,10 +104,8 @@ int main(int argc, char** argv) {
         if (ffmpeg.empty())
             return Fail("ffmpeg not found: install the Debian package ffmpeg (apt-get install ffmpeg), "
                         "or write PNG frames and audio.wav with --frames-dir DIR");
-        MoveToDataFolder(options);
-        writer = VideoWriter(ffmpeg, options.out, container, options.fps);
+        writer = VideoWriter(ffmpeg, options.out, container, options.fps, options.width, options.height);
     } else {
-        MoveToDataFolder(options);
         writer = FramesWriter(options.framesDir);
     }
 
@@ -151,9 +132,9 @@ int main(int argc, char** argv) {
 
     Progress progress{isatty(STDERR_FILENO) == 1, Clock::now(), {},
                       ExpectedShowMilliseconds(run.keys, run.limitMilliseconds), -1.0};
-    // The show's order notices would scroll the bar away on a shared terminal;
-    // written anywhere else, they are kept.
-    if (progress.terminal && isatty(STDOUT_FILENO) == 1) std::freopen("/dev/null", "w", stdout);
+    // The show's order notices are noise on a terminal and would scroll the bar away
+    // (--log has every frame's order); written to a file or a pipe, they are kept.
+    if (isatty(STDOUT_FILENO) == 1) std::freopen("/dev/null", "w", stdout);
     double showEndMilliseconds = 0;
     run.onFrame = [&](const HeadlessFrame& frame) {
         if (Interrupted) throw CaptureStopped{};
@@ -185,11 +166,6 @@ int main(int argc, char** argv) {
 
     if (result == HEADLESS_STARTUP_FAILED) {
         AbandonCapture(writer);
-        std::error_code failure;
-        if (!std::filesystem::is_directory("data", failure))
-            std::fprintf(stderr,
-                         "invitation-capture: no data folder here or beside the tool; make one with "
-                         "\"invitation-data build data\"\n");
         return 1;
     }
     if (result == HEADLESS_LIMIT_REACHED) {

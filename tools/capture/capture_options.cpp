@@ -17,6 +17,19 @@ bool ParseWholeDouble(std::string_view text, double* value) {
     return status == std::errc() && end == text.data() + text.size() && std::isfinite(*value);
 }
 
+// "1920x1440": both even (the video's 4:2:0 colour needs it) and at most CAPTURE_MAX_SIDE.
+bool ParseSize(std::string_view text, int32_t* width, int32_t* height) {
+    size_t cross = text.find('x');
+    if (cross == std::string_view::npos) return false;
+    int32_t w = 0, h = 0;
+    if (!ParseWholeInt(text.substr(0, cross), &w) || !ParseWholeInt(text.substr(cross + 1), &h)) return false;
+    for (int32_t side : {w, h})
+        if (side < 2 || side > CAPTURE_MAX_SIDE || side % 2 != 0) return false;
+    *width = w;
+    *height = h;
+    return true;
+}
+
 std::string LowerCase(std::string_view text) {
     std::string lower(text);
     for (char& c : lower)
@@ -28,14 +41,17 @@ std::string LowerCase(std::string_view text) {
 
 const char* CaptureUsage() {
     return "usage: invitation-capture [--out FILE] [--fps N] [--keys FILE] [--frames-dir DIR] [--log FILE]\n"
-           "                          [--limit SECONDS]\n"
+           "                          [--limit SECONDS] [--size WxH] [--data DIR]\n"
            "  --out FILE        the video, .mp4 or .mkv (default invitation.mp4); needs ffmpeg\n"
            "  --fps N           frames per second of show time, 1 to 1000 (default 60)\n"
            "  --keys FILE       key script: lines of \"<milliseconds> <key> down|up\", keys escape space\n"
            "                    enter up down, # starts a comment (default: the built-in tour)\n"
            "  --frames-dir DIR  numbered PNG frames and audio.wav in DIR instead of a video\n"
            "  --log FILE        one CSV line per frame: frame,time_ms,phase,order,row,entry,page,position\n"
-           "  --limit SECONDS   show time after which a show that has not ended is an error (default 600)\n";
+           "  --limit SECONDS   show time after which a show that has not ended is an error (default 600)\n"
+           "  --size WxH        the frame size, even numbers up to 8192 (default 640x480); the 4:3 picture\n"
+           "                    as large as fits, centred, black bars beside or above it\n"
+           "  --data DIR        the pictures and the music (default: data here, else beside the tool)\n";
 }
 
 bool ParseCaptureArguments(int argc, const char* const* argv, CaptureOptions* options, std::string* error) {
@@ -56,7 +72,7 @@ bool ParseCaptureArguments(int argc, const char* const* argv, CaptureOptions* op
             hasValue = true;
         }
         bool known = name == "--out" || name == "--fps" || name == "--keys" || name == "--frames-dir" ||
-                     name == "--log" || name == "--limit";
+                     name == "--log" || name == "--limit" || name == "--size" || name == "--data";
         if (!known) {
             *error = "unknown option " + std::string(argument);
             return false;
@@ -87,6 +103,14 @@ bool ParseCaptureArguments(int argc, const char* const* argv, CaptureOptions* op
             framesGiven = true;
         } else if (name == "--log") {
             options->logPath = value;
+        } else if (name == "--data") {
+            options->dataFolder = value;
+        } else if (name == "--size") {
+            if (!ParseSize(value, &options->width, &options->height)) {
+                *error = "--size takes WIDTHxHEIGHT, even numbers from 2 to " + std::to_string(CAPTURE_MAX_SIDE) +
+                         ", not \"" + std::string(value) + "\"";
+                return false;
+            }
         } else {
             if (!ParseWholeDouble(value, &options->limitSeconds) || options->limitSeconds <= 0) {
                 *error = "--limit takes a number of seconds above 0, not \"" + std::string(value) + "\"";

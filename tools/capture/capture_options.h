@@ -15,11 +15,15 @@ struct CaptureOptions {
     std::string framesDir;   // non-empty: PNG frames and audio.wav instead of a video
     std::string logPath;
     double limitSeconds = HEADLESS_DEFAULT_LIMIT_MS / 1000.0;
+    int32_t width = SCREEN_WIDTH;   // --size WxH
+    int32_t height = SCREEN_HEIGHT;
+    std::string dataFolder;  // empty: found as the program finds it
     bool help = false;
 };
 
 // False with `error` set for an unknown option, a missing or bad value, or
 // --out together with --frames-dir.
+constexpr int32_t CAPTURE_MAX_SIDE = 8192;
 bool ParseCaptureArguments(int argc, const char* const* argv, CaptureOptions* options, std::string* error);
 const char* CaptureUsage();
 

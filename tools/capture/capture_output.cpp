@@ -74,11 +74,13 @@ CaptureWriter FramesWriter(const std::string& dir) {
 }
 
 CaptureWriter VideoWriter(const std::string& ffmpeg, const std::string& outPath, VideoContainer container,
-                          int32_t fps) {
+                          int32_t fps, int32_t width, int32_t height) {
     CaptureWriter writer;
     writer.outPath = outPath;
     writer.container = container;
     writer.encoder.ffmpeg = ffmpeg;
+    writer.encoder.width = width;
+    writer.encoder.height = height;
     writer.fps = fps;
     writer.wav.path = TemporaryNameBeside(outPath, "audio.wav");
     writer.videoTempPath = TemporaryNameBeside(outPath, "video.mp4");
@@ -114,8 +116,10 @@ bool AddCaptureFrame(CaptureWriter& writer, const HeadlessFrame& frame, std::str
     }
     if (!writer.framesDir.empty()) {
         std::string path = (std::filesystem::path(writer.framesTempDir) / FrameFileName(frame.index)).string();
-        if (!WritePngRgb(path, frame.rgb, SCREEN_WIDTH, SCREEN_HEIGHT, error))
-            return NamingTheFolder(writer, false, error);
+        if (!WritePngRgb(path, frame.rgb, frame.width, frame.height, error)) return NamingTheFolder(writer, false, error);
+    } else if (frame.width != writer.encoder.width || frame.height != writer.encoder.height) {
+        *error = "frame " + std::to_string(frame.index) + " is not the video's size";
+        return false;
     } else if (!AddVideoFrame(writer.encoder, frame.rgb, error)) {
         return false;
     }

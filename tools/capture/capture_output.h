@@ -36,7 +36,7 @@ struct CaptureWriter {
 
 CaptureWriter FramesWriter(const std::string& dir);
 CaptureWriter VideoWriter(const std::string& ffmpeg, const std::string& outPath, VideoContainer container,
-                          int32_t fps);
+                          int32_t fps, int32_t width = SCREEN_WIDTH, int32_t height = SCREEN_HEIGHT);
 // Fails, before anything is rendered, when --out names a folder, --frames-dir
 // names a file or a folder that is not empty, or the target's folder cannot be written.
 bool StartCapture(CaptureWriter& writer, std::string* error);

@@ -107,10 +107,12 @@ void FinishFrame(HeadlessRunState& state) {
     if (FrameInstant(index, options.fps) >= options.limitMilliseconds) throw HeadlessLimitReached{};
     HeadlessFrame frame{};
     frame.index = index;
+    frame.width = options.width;
+    frame.height = options.height;
     frame.milliseconds = FrameInstant(index, options.fps);
     frame.status = CurrentShowStatus;
     if (options.readPixels) {
-        ReadFrameRgb(state.rgb.data(), SCREEN_WIDTH, SCREEN_HEIGHT);
+        ReadFrameRgb(state.rgb.data(), options.width, options.height);
         frame.rgb = state.rgb.data();
     }
     state.audio.clear();
@@ -165,16 +167,24 @@ int RunHeadlessShow(const HeadlessRunOptions& options) {
         std::fprintf(stderr, "Error: frame rate %d is not from 1 to 1000\n", options.fps);
         return HEADLESS_STARTUP_FAILED;
     }
+    if (options.width < 1 || options.height < 1) {
+        std::fprintf(stderr, "Error: output size %dx%d is empty\n", options.width, options.height);
+        return HEADLESS_STARTUP_FAILED;
+    }
     UseHeadlessPlatform();
     UseOfflineMusic();
-    if (!StartProgram(nullptr)) return HEADLESS_STARTUP_FAILED;
+    ProgramOptions program;
+    program.width = options.width;
+    program.height = options.height;
+    program.dataFolder = options.dataFolder;
+    if (!StartProgram(program, nullptr)) return HEADLESS_STARTUP_FAILED;
 
     HeadlessRunState state;
     state.options = &options;
     state.keys = options.keys;
     std::stable_sort(state.keys.begin(), state.keys.end(),
                      [](const KeyEvent& a, const KeyEvent& b) { return a.milliseconds < b.milliseconds; });
-    if (options.readPixels) state.rgb.resize(static_cast<size_t>(SCREEN_WIDTH) * SCREEN_HEIGHT * 3);
+    if (options.readPixels) state.rgb.resize(static_cast<size_t>(options.width) * options.height * 3);
     SetVirtualClock(0.0);
     QueueDueKeys(state, 0.0);
     SetPresentHook([&state] { FinishFrame(state); });

@@ -1,4 +1,4 @@
-// Runs the whole show on the headless platform: a hidden SCREEN_WIDTH x SCREEN_HEIGHT window, a
+// Runs the whole show on the headless platform: a hidden window of any size, a
 // virtual clock that moves exactly one frame per presented frame, the music
 // rendered offline in lockstep and the keys taken from a script. Used by
 // invitation-capture and by whole-show tests.
@@ -47,13 +47,17 @@ int64_t FrameFirstSample(int64_t index, int32_t fps);
 struct HeadlessFrame {
     int64_t index;                    // 0 for the first presented frame
     double milliseconds;              // the frame's instant; TimeGetTime read its floor
-    const uint8_t* rgb;               // SCREEN_WIDTH x SCREEN_HEIGHT RGB, top row first; null when not read back
+    int32_t width, height;            // the output size
+    const uint8_t* rgb;               // width x height RGB, top row first; null when not read back
     std::span<const int16_t> audio;   // interleaved stereo heard from this instant to the next frame's
     ShowStatus status;                // as the show published it for this frame
 };
 
 struct HeadlessRunOptions {
     int32_t fps = 60;                 // 1 to 1000
+    int32_t width = SCREEN_WIDTH;   // the output; the show's 4:3 picture is centred in it
+    int32_t height = SCREEN_HEIGHT;
+    std::string dataFolder;           // empty: found as the program finds it
     std::vector<KeyEvent> keys;       // in any order; equal times keep theirs
     double limitMilliseconds = HEADLESS_DEFAULT_LIMIT_MS;
     bool readPixels = true;
@@ -69,7 +73,6 @@ enum HeadlessResult : int {
 };
 
 // The program's sequence (window, scene, music, show, music stopped) without
-// the final close, which would end the process. The data folder is read from
-// the working directory, as the program does. Once per process: the window and
-// the tables are made once.
+// the final close, which would end the process. Once per process: the window
+// and the tables are made once.
 int RunHeadlessShow(const HeadlessRunOptions& options);

@@ -5,6 +5,7 @@
 #include "tools/capture/headless_run.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -29,15 +30,27 @@ constexpr const char* AAC_BITRATE = "192k";
 
 std::string Errno(const std::string& what) { return what + ": " + std::strerror(errno); }
 
-bool WriteAll(int fd, const uint8_t* data, size_t size) {
-    while (size > 0) {
-        ssize_t written = write(fd, data, size);
+// Writes waiting frames to the encoder until the pipe is full, or, when
+// `keep` is reached, until no more than `keep` frames wait.
+bool WriteWaitingFrames(VideoEncoder& encoder, size_t keep) {
+    while (!encoder.waiting.empty()) {
+        const std::vector<uint8_t>& first = encoder.waiting.front();
+        ssize_t written = write(encoder.input, first.data() + encoder.writtenOfFirst,
+                                first.size() - encoder.writtenOfFirst);
         if (written < 0) {
             if (errno == EINTR) continue;
-            return false;
+            if (errno != EAGAIN) return false;
+            if (encoder.waiting.size() <= keep) return true;
+            pollfd ready{encoder.input, POLLOUT, 0};
+            if (poll(&ready, 1, -1) < 0 && errno != EINTR) return false;
+            continue;
         }
-        data += written;
-        size -= static_cast<size_t>(written);
+        encoder.writtenOfFirst += static_cast<size_t>(written);
+        if (encoder.writtenOfFirst == first.size()) {
+            encoder.spare.push_back(std::move(encoder.waiting.front()));
+            encoder.waiting.pop_front();
+            encoder.writtenOfFirst = 0;
+        }
     }
     return true;
 }
@@ -111,10 +124,10 @@ std::string FindProgram(std::string_view name, std::string_view searchPath) {
     return "";
 }
 
-std::vector<std::string> EncodeVideoArguments(int32_t fps, const std::string& videoPath) {
+std::vector<std::string> EncodeVideoArguments(int32_t fps, int32_t width, int32_t height, const std::string& videoPath) {
     return {"-hide_banner", "-loglevel", "error",
             "-f", "rawvideo", "-pixel_format", "rgb24",
-            "-video_size", std::to_string(SCREEN_WIDTH) + "x" + std::to_string(SCREEN_HEIGHT),
+            "-video_size", std::to_string(width) + "x" + std::to_string(height),
             "-framerate", std::to_string(fps), "-i", "pipe:0",
             "-an", "-c:v", "libx264", "-preset", X264_PRESET, "-crf", X264_CRF, "-threads", X264_THREADS,
             "-pix_fmt", "yuv420p", "-colorspace", "smpte170m", "-color_primaries", "smpte170m",
@@ -146,19 +159,28 @@ bool StartVideoEncoder(VideoEncoder& encoder, int32_t fps, const std::string& vi
         *error = Errno("cannot make a pipe");
         return false;
     }
-    encoder.pid = SpawnProgram(encoder.ffmpeg, EncodeVideoArguments(fps, videoPath), pipeFds[0], error);
+    encoder.pid =
+        SpawnProgram(encoder.ffmpeg, EncodeVideoArguments(fps, encoder.width, encoder.height, videoPath), pipeFds[0], error);
     close(pipeFds[0]);
     if (encoder.pid < 0) {
         close(pipeFds[1]);
         return false;
     }
     encoder.input = pipeFds[1];
+    fcntl(encoder.input, F_SETFL, fcntl(encoder.input, F_GETFL) | O_NONBLOCK);
     return true;
 }
 
 bool AddVideoFrame(VideoEncoder& encoder, const uint8_t* rgb, std::string* error) {
-    size_t frameBytes = static_cast<size_t>(SCREEN_WIDTH) * SCREEN_HEIGHT * 3;
-    if (!WriteAll(encoder.input, rgb, frameBytes)) {
+    size_t frameBytes = static_cast<size_t>(encoder.width) * encoder.height * 3;
+    std::vector<uint8_t> frame;
+    if (!encoder.spare.empty()) {
+        frame = std::move(encoder.spare.back());
+        encoder.spare.pop_back();
+    }
+    frame.assign(rgb, rgb + frameBytes);
+    encoder.waiting.push_back(std::move(frame));
+    if (!WriteWaitingFrames(encoder, VIDEO_FRAMES_AHEAD)) {
         *error = Errno("ffmpeg stopped taking frames");
         return false;
     }
@@ -166,6 +188,10 @@ bool AddVideoFrame(VideoEncoder& encoder, const uint8_t* rgb, std::string* error
 }
 
 bool FinishVideoEncoder(VideoEncoder& encoder, std::string* error) {
+    if (!WriteWaitingFrames(encoder, 0)) {
+        *error = Errno("ffmpeg stopped taking frames");
+        return false;
+    }
     close(encoder.input);
     encoder.input = -1;
     bool encoded = WaitForProgram(encoder.pid, error);
@@ -180,6 +206,8 @@ bool MuxVideo(const std::string& ffmpeg, const std::string& videoPath, const std
 }
 
 void StopVideoEncoder(VideoEncoder& encoder) {
+    encoder.waiting.clear();
+    encoder.writtenOfFirst = 0;
     if (encoder.input >= 0) {
         close(encoder.input);
         encoder.input = -1;

@@ -5,6 +5,7 @@
 #include "tools/capture/capture_options.h"
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,15 +17,25 @@ std::string FindProgram(std::string_view name, std::string_view searchPath);
 // ffmpeg's arguments (after the program name) for the two steps of a video:
 // raw RGB frames from standard input to H.264 yuv420p, then that video with
 // the WAV audio as AAC into the container.
-std::vector<std::string> EncodeVideoArguments(int32_t fps, const std::string& videoPath);
+std::vector<std::string> EncodeVideoArguments(int32_t fps, int32_t width, int32_t height, const std::string& videoPath);
 std::vector<std::string> MuxArguments(const std::string& videoPath, const std::string& wavPath,
                                       VideoContainer container, const std::string& outPath);
+
+// Frames handed to the encoder and not yet taken by it. The pipe does not
+// block: the show renders the next frames while ffmpeg encodes, and waits
+// only when this many are waiting.
+constexpr size_t VIDEO_FRAMES_AHEAD = 4;
 
 // The encoder of the first step while it runs.
 struct VideoEncoder {
     std::string ffmpeg;   // the program's path
+    int32_t width = SCREEN_WIDTH;   // of every frame
+    int32_t height = SCREEN_HEIGHT;
     int input = -1;       // the pipe to it
     int pid = -1;
+    std::deque<std::vector<uint8_t>> waiting;   // frames not yet written whole to the pipe
+    size_t writtenOfFirst = 0;                  // bytes of waiting.front() already written
+    std::vector<std::vector<uint8_t>> spare;    // written frames' buffers, for the next ones
 };
 
 bool StartVideoEncoder(VideoEncoder& encoder, int32_t fps, const std::string& videoPath, std::string* error);

@@ -8,8 +8,10 @@ namespace {
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: invitation-data build OUT_DIR [--scale N]  write the pictures (N times larger) and the module\n"
-                 "       invitation-data check [DIR]                check a data folder (default: data)\n"
+                 "usage: invitation-data build OUT_DIR [--scale N]  write the pictures (N times larger, N 1 to 4)\n"
+                 "                                                  and the module\n"
+                 "       invitation-data check [DIR]                check a data folder (default: data here, else\n"
+                 "                                                  beside the tool)\n"
                  "       invitation-data decode IN.bmp OUT.ppm\n");
     return 2;
 }

@@ -23,10 +23,19 @@ void FontLibraryDeleter::operator()(FontLibrary* fonts) const {
 
 namespace {
 
-constexpr std::array<const char*, 6> FONT_FILES = {
-    "DejaVuSans.ttf",          "DejaVuSans-Bold.ttf",     "DejaVuSansCondensed.ttf",
-    "DejaVuSansCondensed-Bold.ttf", "DejaVuSansMono-Bold.ttf", "DejaVuSerif-Bold.ttf",
+struct FontFile {
+    const char* name;
+    const char* package;   // the Debian package that holds it, for the message when it is missing
 };
+
+constexpr std::array<FontFile, 6> FONT_FILES = {{
+    {"DejaVuSans.ttf", "fonts-dejavu-core"},
+    {"DejaVuSans-Bold.ttf", "fonts-dejavu-core"},
+    {"DejaVuSansCondensed.ttf", "fonts-dejavu-extra"},
+    {"DejaVuSansCondensed-Bold.ttf", "fonts-dejavu-extra"},
+    {"DejaVuSansMono-Bold.ttf", "fonts-dejavu-core"},
+    {"DejaVuSerif-Bold.ttf", "fonts-dejavu-core"},
+}};
 
 struct PlacedGlyph {
     int32_t left, top;   // texels from the pen start and the baseline (top upwards)
@@ -43,10 +52,10 @@ FontLibraryHandle OpenFonts(const std::string& directory, std::string& error) {
         return nullptr;
     }
     for (size_t i = 0; i < FONT_FILES.size(); ++i) {
-        std::string path = directory + "/" + FONT_FILES[i];
+        std::string path = directory + "/" + FONT_FILES[i].name;
         if (FT_New_Face(fonts->library, path.c_str(), 0, &fonts->faces[i]) != 0) {
             fonts->faces[i] = nullptr;
-            error = "cannot read the font " + path + " (Debian package fonts-dejavu-core)";
+            error = "cannot read the font " + path + " (Debian package " + FONT_FILES[i].package + ")";
             return nullptr;
         }
     }
