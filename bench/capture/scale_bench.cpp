@@ -27,7 +27,7 @@ namespace fs = std::filesystem;
 constexpr int32_t FPS = 1;
 constexpr const char* FRAME = "frame-000011.png";
 
-bool Capture(const fs::path& frames, int32_t scale, const std::string& data, RgbFrame& frame, double& seconds) {
+bool Capture(const fs::path& frames, int32_t scale, const std::string& data, RgbPicture& frame, double& seconds) {
     const std::string size = std::to_string(scale * 640) + "x" + std::to_string(scale * 480);
     const std::string command = std::string(CAPTURE_TOOL) + " --keys '" + MENU_PAGE_KEYS + "' --fps " +
                                 std::to_string(FPS) + " --size " + size + " --data '" + data + "' --frames-dir '" +
@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
             return 1;
         }
     const fs::path dir = fs::temp_directory_path() / ("scale-bench-" + std::to_string(getpid()));
-    RgbFrame small, big;
+    RgbPicture small, big;
     double smallSeconds = 0, bigSeconds = 0;
     const bool captured = Capture(dir / "1x", 1, "data", small, smallSeconds) &&
                           Capture(dir / "large", scale, large, big, bigSeconds);

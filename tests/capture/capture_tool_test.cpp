@@ -340,7 +340,7 @@ TEST(CaptureTool, TwiceTheSizeWithPicturesAtScaleTwoShowsTheSameFrame) {
     // Into the menu, one entry down and its page open; settled from 10 s on.
     WriteScript(dir, "9000 down down\n9100 down up\n9400 space down\n9500 space up\n"
                      "12000 escape down\n12100 escape up\n");
-    RgbFrame frames[2];
+    RgbPicture frames[2];
     for (int32_t scale : {1, 2}) {
         const std::string data = scale == 1 ? fs::absolute("data").string() : (dir / "data-2x").string();
         const std::string frameDir = "frames-" + std::to_string(scale);
@@ -348,7 +348,7 @@ TEST(CaptureTool, TwiceTheSizeWithPicturesAtScaleTwoShowsTheSameFrame) {
                                      std::to_string(640 * scale) + "x" + std::to_string(480 * scale) + " --data " +
                                      Quote(data) + " --fps 1 --keys keys.txt --frames-dir " + frameDir);
         ASSERT_EQ(outcome.status, 0) << outcome.messages;
-        RgbFrame& frame = frames[scale - 1];
+        RgbPicture& frame = frames[scale - 1];
         ASSERT_TRUE(ReadPngRgb((dir / frameDir / FrameFileName(11)).string(), &frame.rgb, &frame.width, &frame.height));
         ASSERT_EQ(frame.width, 640 * scale);
     }
@@ -357,7 +357,7 @@ TEST(CaptureTool, TwiceTheSizeWithPicturesAtScaleTwoShowsTheSameFrame) {
     EXPECT_LE(difference.overQuarter, 0.01);
     if (HasFailure()) {
         std::string error;
-        const RgbFrame reduced = AverageDown(frames[1], 2);
+        const RgbPicture reduced = AverageDown(frames[1], 2);
         WritePngRgb(dir.string() + "-640.png", frames[0].rgb.data(), 640, 480, &error);
         WritePngRgb(dir.string() + "-1280-averaged.png", reduced.rgb.data(), 640, 480, &error);
         ADD_FAILURE() << "see " << dir.string() << "-640.png and " << dir.string() << "-1280-averaged.png";

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 
-RgbFrame AverageDown(const RgbFrame& frame, int32_t factor) {
-    RgbFrame out{frame.width / factor, frame.height / factor, {}};
+RgbPicture AverageDown(const RgbPicture& frame, int32_t factor) {
+    RgbPicture out{frame.width / factor, frame.height / factor, {}};
     std::vector<int32_t> sums(static_cast<size_t>(out.width) * out.height * 3, 0);
     for (int32_t y = 0; y < out.height * factor; ++y)
         for (int32_t x = 0; x < out.width * factor; ++x)
@@ -19,8 +19,8 @@ RgbFrame AverageDown(const RgbFrame& frame, int32_t factor) {
     return out;
 }
 
-RgbFrame EnlargeBilinear(const RgbFrame& frame, int32_t factor) {
-    RgbFrame out{frame.width * factor, frame.height * factor, {}};
+RgbPicture EnlargeBilinear(const RgbPicture& frame, int32_t factor) {
+    RgbPicture out{frame.width * factor, frame.height * factor, {}};
     out.rgb.resize(static_cast<size_t>(out.width) * out.height * 3);
     auto at = [&frame](int32_t x, int32_t y, int c) -> double {
         x = std::clamp(x, 0, frame.width - 1);
@@ -46,7 +46,7 @@ RgbFrame EnlargeBilinear(const RgbFrame& frame, int32_t factor) {
     return out;
 }
 
-FrameDifference CompareFrames(const RgbFrame& a, const RgbFrame& b) {
+FrameDifference CompareFrames(const RgbPicture& a, const RgbPicture& b) {
     FrameDifference d;
     size_t far = 0;
     for (size_t i = 0; i < a.rgb.size(); ++i) {
@@ -60,7 +60,7 @@ FrameDifference CompareFrames(const RgbFrame& a, const RgbFrame& b) {
     return d;
 }
 
-double GradientEnergy(const RgbFrame& frame, int32_t left, int32_t top, int32_t right, int32_t bottom) {
+double GradientEnergy(const RgbPicture& frame, int32_t left, int32_t top, int32_t right, int32_t bottom) {
     auto luma = [&frame](int32_t x, int32_t y) {
         const uint8_t* p = &frame.rgb[(static_cast<size_t>(y) * frame.width + x) * 3];
         return 0.299 * p[0] + 0.587 * p[1] + 0.114 * p[2];

@@ -1,20 +1,17 @@
 // Frames of different sizes side by side: averaged down, enlarged, told apart, judged for sharpness.
 #pragma once
 
+#include "tools/generate/bmp_write.h"
+
 #include <cstdint>
 #include <vector>
 
-// 8-bit RGB, top row first.
-struct RgbFrame {
-    int32_t width = 0;
-    int32_t height = 0;
-    std::vector<uint8_t> rgb;
-};
+// Frames are RgbPicture: 8-bit RGB, top row first.
 
 // Each `factor` x `factor` block of pixels averaged into one (rounded).
-RgbFrame AverageDown(const RgbFrame& frame, int32_t factor);
+RgbPicture AverageDown(const RgbPicture& frame, int32_t factor);
 // `factor` times larger each way, sampled bilinearly between pixel centres.
-RgbFrame EnlargeBilinear(const RgbFrame& frame, int32_t factor);
+RgbPicture EnlargeBilinear(const RgbPicture& frame, int32_t factor);
 
 // Over every channel of every pixel of two frames of one size.
 struct FrameDifference {
@@ -22,8 +19,8 @@ struct FrameDifference {
     int32_t most = 0;
     double overQuarter = 0;   // share of channels that differ by more than 64
 };
-FrameDifference CompareFrames(const RgbFrame& a, const RgbFrame& b);
+FrameDifference CompareFrames(const RgbPicture& a, const RgbPicture& b);
 
 // Mean of the squared luminance gradient (forward differences, 0 to 255 a
 // channel) over the rectangle [left, right) x [top, bottom) of the frame.
-double GradientEnergy(const RgbFrame& frame, int32_t left, int32_t top, int32_t right, int32_t bottom);
+double GradientEnergy(const RgbPicture& frame, int32_t left, int32_t top, int32_t right, int32_t bottom);
