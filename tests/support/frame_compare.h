@@ -6,9 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-// Frames are RgbPicture: 8-bit RGB, top row first.
-
-// Each `factor` x `factor` block of pixels averaged into one (rounded).
+// A frame is an RgbPicture (8-bit RGB, top row first); each `factor` x `factor`
+// block of its pixels averaged into one (rounded).
 RgbPicture AverageDown(const RgbPicture& frame, int32_t factor);
 // `factor` times larger each way, sampled bilinearly between pixel centres.
 RgbPicture EnlargeBilinear(const RgbPicture& frame, int32_t factor);
