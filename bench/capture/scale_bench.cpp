@@ -63,6 +63,7 @@ int main(int argc, char** argv) {
             return 1;
         }
     const fs::path dir = fs::temp_directory_path() / ("scale-bench-" + std::to_string(getpid()));
+    fs::create_directories(dir);   // the captures make their frame folders in it
     RgbPicture small, big;
     double smallSeconds = 0, bigSeconds = 0;
     const bool captured = Capture(dir / "1x", 1, "data", small, smallSeconds) &&
