@@ -2,6 +2,7 @@
 #include "tools/capture/capture_output.h"
 #include "tools/capture/png_file.h"
 #include "tests/support/frame_compare.h"
+#include "tests/support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -53,20 +54,6 @@ fs::path WriteScript(const fs::path& dir, const std::string& text) {
     fs::path path = dir / "keys.txt";
     std::ofstream(path) << text;
     return path;
-}
-
-std::vector<std::string> Entries(const fs::path& dir) {
-    std::vector<std::string> names;
-    for (const fs::directory_entry& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream contents;
-    contents << file.rdbuf();
-    return contents.str();
 }
 
 bool HaveData() { return fs::is_regular_file("data/phatfunk.mod"); }
@@ -175,10 +162,10 @@ TEST(CaptureTool, RefusesBadInputBeforeRendering) {
         EXPECT_NE(outcome.messages.find(c.message), std::string::npos) << outcome.messages;
         // Nothing was rendered: no picture was loaded, no file was made.
         EXPECT_EQ(outcome.messages.find("texture"), std::string::npos) << outcome.messages;
-        EXPECT_EQ(Entries(dir), (std::vector<std::string>{"fifo.keys", "frames", "keys.txt", "old.mp4"}))
+        EXPECT_EQ(FolderEntries(dir), (std::vector<std::string>{"fifo.keys", "frames", "keys.txt", "old.mp4"}))
             << c.arguments;
         EXPECT_TRUE(fs::is_empty(dir / "old.mp4"));
-        EXPECT_EQ(Entries(dir / "frames"), std::vector<std::string>{"keep.png"});
+        EXPECT_EQ(FolderEntries(dir / "frames"), std::vector<std::string>{"keep.png"});
     }
     fs::remove_all(dir);
 }
@@ -194,7 +181,7 @@ TEST(CaptureTool, FramesAndLogAgreeOnTheTour) {
 
     std::vector<LogLine> lines = ReadLog(log);
     ASSERT_GT(lines.size(), 100u);
-    EXPECT_EQ(Entries(frames).size(), lines.size() + 1);   // the frames and audio.wav
+    EXPECT_EQ(FolderEntries(frames).size(), lines.size() + 1);   // the frames and audio.wav
     EXPECT_EQ(fs::file_size(frames / "audio.wav"), 44 + 4 * static_cast<uintmax_t>(FrameFirstSample(lines.size(), 5)));
 
     // Phases intro, menu, outro, each once, in this order.
@@ -231,17 +218,17 @@ TEST(CaptureTool, TwoRunsGiveTheSameFramesAndSound) {
         Outcome outcome = RunTool("--fps 5 --keys " + Quote(script) + " --frames-dir " + Quote(dir / run));
         ASSERT_EQ(outcome.status, 0) << outcome.messages;
     }
-    std::vector<std::string> names = Entries(dir / "a");
-    ASSERT_EQ(names, Entries(dir / "b"));
+    std::vector<std::string> names = FolderEntries(dir / "a");
+    ASSERT_EQ(names, FolderEntries(dir / "b"));
     ASSERT_GT(names.size(), 40u);
     for (const std::string& name : names)
-        EXPECT_TRUE(ReadFile(dir / "a" / name) == ReadFile(dir / "b" / name)) << name << " differs";
+        EXPECT_TRUE(FileContents(dir / "a" / name) == FileContents(dir / "b" / name)) << name << " differs";
     // The encoded video too.
     for (const char* run : {"a.mkv", "b.mkv"}) {
         Outcome outcome = RunTool("--fps 5 --keys " + Quote(script) + " --out " + Quote(dir / run));
         ASSERT_EQ(outcome.status, 0) << outcome.messages;
     }
-    EXPECT_TRUE(ReadFile(dir / "a.mkv") == ReadFile(dir / "b.mkv"));
+    EXPECT_TRUE(FileContents(dir / "a.mkv") == FileContents(dir / "b.mkv"));
     fs::remove_all(dir);
 }
 
@@ -256,7 +243,7 @@ TEST(CaptureTool, EncoderThatFailsLeavesNoVideo) {
     EXPECT_EQ(outcome.status, 1);
     EXPECT_NE(outcome.messages.find("encoder failed"), std::string::npos) << outcome.messages;
     EXPECT_NE(outcome.messages.find("ffmpeg stopped taking frames"), std::string::npos) << outcome.messages;
-    EXPECT_EQ(Entries(dir), std::vector<std::string>{"bin"});
+    EXPECT_EQ(FolderEntries(dir), std::vector<std::string>{"bin"});
     fs::remove_all(dir);
 }
 
@@ -317,13 +304,13 @@ TEST(CaptureTool, OrderNoticesStayOffATerminal) {
         Outcome outcome = RunCommand("cd " + Quote(dir) + " && script -qec " + Quote(capture + redirect) +
                                      " terminal.txt");
         ASSERT_EQ(outcome.status, 0) << outcome.messages;
-        std::string terminal = ReadFile(dir / "terminal.txt");
+        std::string terminal = FileContents(dir / "terminal.txt");
         EXPECT_EQ(terminal.find("Order Callback"), std::string::npos) << terminal;
     }
     // Written to a file, they are kept.
     Outcome outcome = RunCommand("(cd " + Quote(dir) + " && " + capture + " >notices.txt)");
     ASSERT_EQ(outcome.status, 0) << outcome.messages;
-    EXPECT_NE(ReadFile(dir / "notices.txt").find("Order Callback"), std::string::npos);
+    EXPECT_NE(FileContents(dir / "notices.txt").find("Order Callback"), std::string::npos);
     fs::remove_all(dir);
 }
 
@@ -404,7 +391,7 @@ TEST(CaptureTool, VideoHasPictureAndSoundOfTheSameLength) {
         fs::remove(log);
     }
     // Nothing but the finished videos and the script is left.
-    EXPECT_EQ(Entries(dir), (std::vector<std::string>{"keys.txt", "show.mkv", "show.mp4"}));
+    EXPECT_EQ(FolderEntries(dir), (std::vector<std::string>{"keys.txt", "show.mkv", "show.mp4"}));
     fs::remove_all(dir);
 }
 
@@ -419,8 +406,8 @@ TEST(CaptureTool, ShowThatNeverEndsIsAnErrorAndLeavesNoVideo) {
     EXPECT_NE(outcome.messages.find("the show did not end within 1.5 s of show time"), std::string::npos)
         << outcome.messages;
     // The video of an earlier run stays as it was; no unfinished file is left beside it.
-    EXPECT_EQ(Entries(dir), (std::vector<std::string>{"keys.txt", "show.mp4"}));
-    EXPECT_EQ(ReadFile(out), "an older video");
+    EXPECT_EQ(FolderEntries(dir), (std::vector<std::string>{"keys.txt", "show.mp4"}));
+    EXPECT_EQ(FileContents(out), "an older video");
     fs::remove_all(dir);
 }
 
@@ -445,7 +432,7 @@ TEST(CaptureTool, FramesFolderAndLogAppearOnlyWhenComplete) {
     EXPECT_EQ(full.status, 1) << full.messages;
     EXPECT_NE(full.messages.find("invitation-capture: cannot write"), std::string::npos) << full.messages;
     // The listing follows the show's order notices.
-    std::string left = ReadFile(listing);
+    std::string left = FileContents(listing);
     left = left.substr(std::min(left.size(), left.find("./")));
     EXPECT_EQ(left, "./frames\n./log.csv 12 50dee69d33216a4d3d460caae13c3de4\n");   // as they were
 
@@ -462,9 +449,9 @@ TEST(CaptureTool, FramesFolderAndLogAppearOnlyWhenComplete) {
                                         " not written"),
                   std::string::npos)
             << stopped.messages;
-        EXPECT_EQ(Entries(disk), (std::vector<std::string>{"frames", "log.csv"})) << signalName;
+        EXPECT_EQ(FolderEntries(disk), (std::vector<std::string>{"frames", "log.csv"})) << signalName;
         EXPECT_TRUE(fs::is_empty(disk / "frames"));
-        EXPECT_EQ(ReadFile(disk / "log.csv"), "an older log");
+        EXPECT_EQ(FileContents(disk / "log.csv"), "an older log");
     }
     fs::remove_all(dir);
 }

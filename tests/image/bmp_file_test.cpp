@@ -3,7 +3,7 @@
 #include "image/bmp.h"
 #include "platform/headless.h"
 #include "tests/image/bmp_bytes.h"
-#include "tests/image/scratch_folder.h"
+#include "tests/support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // invitation-data decode and check, run as the makers run them.
 #include "image/scene_files.h"
 #include "tests/image/bmp_bytes.h"
-#include "tests/image/scratch_folder.h"
+#include "tests/support/scratch_folder.h"
 #include "tests/music/tiny_mod.h"
 
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 #include "platform/headless.h"
 #include "platform/platform.h"
 #include "tests/image/bmp_bytes.h"
-#include "tests/image/scratch_folder.h"
+#include "tests/support/scratch_folder.h"
 
 #include <sys/stat.h>
 

@@ -1,6 +1,7 @@
 // Reading only regular files, at once, and writing through a temporary that
 // becomes the file only when complete.
 #include "platform/files.h"
+#include "tests/support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -19,34 +20,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Scratch {
-    fs::path path;
-    Scratch() {
-        std::string pattern = (fs::temp_directory_path() / "invitation-files-XXXXXX").string();
-        path = mkdtemp(pattern.data());
-    }
-    ~Scratch() {
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-    }
-};
-
-std::vector<std::string> Entries(const fs::path& dir) {
-    std::vector<std::string> names;
-    for (const fs::directory_entry& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-std::string Contents(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
 TEST(RegularFiles, OnlyRegularFilesOpenAndNothingWaits) {
-    Scratch scratch;
+    ScratchFolder scratch;
     std::ofstream(scratch.path / "file") << "bytes";
     fs::create_directory(scratch.path / "folder");
     ASSERT_EQ(mkfifo((scratch.path / "fifo").c_str(), 0600), 0);
@@ -83,7 +58,7 @@ TEST(RegularFiles, OnlyRegularFilesOpenAndNothingWaits) {
 }
 
 TEST(OutputFiles, TheTargetChangesOnlyWhenTheNewFileIsComplete) {
-    Scratch scratch;
+    ScratchFolder scratch;
     const std::string target = (scratch.path / "out.txt").string();
     std::ofstream(target) << "old";
     std::string error;
@@ -92,23 +67,23 @@ TEST(OutputFiles, TheTargetChangesOnlyWhenTheNewFileIsComplete) {
         ASSERT_TRUE(OpenOutputFile(file, target, &error)) << error;
         std::fputs("half", file.stream);
         std::fflush(file.stream);
-        EXPECT_EQ(Contents(target), "old") << "while it is written";
-        EXPECT_EQ(Entries(scratch.path).size(), 2u);
+        EXPECT_EQ(FileContents(target), "old") << "while it is written";
+        EXPECT_EQ(FolderEntries(scratch.path).size(), 2u);
         // Never committed: the record going removes the temporary.
     }
-    EXPECT_EQ(Entries(scratch.path), std::vector<std::string>{"out.txt"});
-    EXPECT_EQ(Contents(target), "old");
+    EXPECT_EQ(FolderEntries(scratch.path), std::vector<std::string>{"out.txt"});
+    EXPECT_EQ(FileContents(target), "old");
 
     OutputFile file;
     ASSERT_TRUE(OpenOutputFile(file, target, &error)) << error;
     std::fputs("new", file.stream);
     ASSERT_TRUE(CommitOutputFile(file, &error)) << error;
-    EXPECT_EQ(Contents(target), "new");
-    EXPECT_EQ(Entries(scratch.path), std::vector<std::string>{"out.txt"});
+    EXPECT_EQ(FileContents(target), "new");
+    EXPECT_EQ(FolderEntries(scratch.path), std::vector<std::string>{"out.txt"});
 }
 
 TEST(OutputFiles, TargetsThatAreNoRegularFilesAreRefusedAndLinksKept) {
-    Scratch scratch;
+    ScratchFolder scratch;
     fs::create_directory(scratch.path / "folder");
     ASSERT_EQ(mkfifo((scratch.path / "fifo").c_str(), 0600), 0);
     const struct {
@@ -125,7 +100,7 @@ TEST(OutputFiles, TargetsThatAreNoRegularFilesAreRefusedAndLinksKept) {
         EXPECT_FALSE(OpenOutputFile(file, c.path, &error)) << c.path;
         EXPECT_EQ(error, "cannot write " + c.path + ": " + c.error);
     }
-    EXPECT_EQ(Entries(scratch.path), (std::vector<std::string>{"fifo", "folder"}));
+    EXPECT_EQ(FolderEntries(scratch.path), (std::vector<std::string>{"fifo", "folder"}));
 
     // A link to a file stays a link; the file it names gets the new contents.
     std::ofstream(scratch.path / "real") << "old";
@@ -136,11 +111,11 @@ TEST(OutputFiles, TargetsThatAreNoRegularFilesAreRefusedAndLinksKept) {
     std::fputs("new", file.stream);
     ASSERT_TRUE(CommitOutputFile(file, &error)) << error;
     EXPECT_TRUE(fs::is_symlink(scratch.path / "link"));
-    EXPECT_EQ(Contents(scratch.path / "real"), "new");
+    EXPECT_EQ(FileContents(scratch.path / "real"), "new");
 }
 
 TEST(OutputFiles, ASignalRemovesTheTemporaryAndEndsTheProcessByIt) {
-    Scratch scratch;
+    ScratchFolder scratch;
     const std::string target = (scratch.path / "out.txt").string();
     std::ofstream(target) << "old";
     for (int signalNumber : {SIGINT, SIGTERM}) {
@@ -159,8 +134,8 @@ TEST(OutputFiles, ASignalRemovesTheTemporaryAndEndsTheProcessByIt) {
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signalNumber) << status;
-        EXPECT_EQ(Entries(scratch.path), std::vector<std::string>{"out.txt"});
-        EXPECT_EQ(Contents(target), "old");
+        EXPECT_EQ(FolderEntries(scratch.path), std::vector<std::string>{"out.txt"});
+        EXPECT_EQ(FileContents(target), "old");
     }
 }
 

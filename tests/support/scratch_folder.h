@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <algorithm>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -12,7 +14,7 @@ struct ScratchFolder {
     std::filesystem::path path;
 
     ScratchFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "invitation-image-XXXXXX").string();
+        std::string pattern = (std::filesystem::temp_directory_path() / "invitation-test-XXXXXX").string();
         path = mkdtemp(pattern.data());
     }
     ScratchFolder(const ScratchFolder&) = delete;
@@ -40,3 +42,20 @@ struct WorkingFolder {
     WorkingFolder& operator=(const WorkingFolder&) = delete;
     ~WorkingFolder() { std::filesystem::current_path(previous); }
 };
+
+// The names in a folder, sorted.
+inline std::vector<std::string> FolderEntries(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const std::filesystem::directory_entry& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A whole file as bytes in a string; empty when it cannot be read.
+inline std::string FileContents(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream contents;
+    contents << in.rdbuf();
+    return contents.str();
+}
