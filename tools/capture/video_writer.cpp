@@ -11,8 +11,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 
@@ -168,6 +170,19 @@ bool StartVideoEncoder(VideoEncoder& encoder, int32_t fps, const std::string& vi
     }
     encoder.input = pipeFds[1];
     fcntl(encoder.input, F_SETFL, fcntl(encoder.input, F_GETFL) | O_NONBLOCK);
+    // With the default 64 KiB the encoder starves while the next frame renders, and the
+    // two take turns instead of overlapping: let the pipe hold two frames, or what the
+    // system allows.
+    size_t frameBytes = static_cast<size_t>(encoder.width) * encoder.height * 3;
+    int wanted = static_cast<int>(std::min<size_t>(2 * frameBytes, 1u << 30));
+    if (fcntl(encoder.input, F_SETPIPE_SZ, wanted) < 0) {
+        int allowed = 0;
+        if (std::FILE* limit = std::fopen("/proc/sys/fs/pipe-max-size", "r")) {
+            if (std::fscanf(limit, "%d", &allowed) != 1) allowed = 0;
+            std::fclose(limit);
+        }
+        if (allowed > 0) fcntl(encoder.input, F_SETPIPE_SZ, std::min(allowed, wanted));
+    }
     return true;
 }
 
