@@ -192,6 +192,38 @@ TEST(CaptureFfmpeg, FoundOnlyWhereItCanRun) {
     std::filesystem::remove_all(dir);
 }
 
+// Every pixel of a 2x2 frame one colour: the luma and both chroma samples are
+// BT.601's at limited range; mixed pixels give the mean of their chroma.
+TEST(CaptureFfmpeg, ConvertsFramesToLimitedRangeYuv) {
+    struct Case {
+        uint8_t rgb[4][3];
+        uint8_t y[4], u, v;
+    };
+    const Case cases[] = {
+        {{{0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}}, {16, 16, 16, 16}, 128, 128},
+        {{{255, 255, 255}, {255, 255, 255}, {255, 255, 255}, {255, 255, 255}}, {235, 235, 235, 235}, 128, 128},
+        {{{255, 0, 0}, {255, 0, 0}, {255, 0, 0}, {255, 0, 0}}, {81, 81, 81, 81}, 90, 240},
+        {{{0, 255, 0}, {0, 255, 0}, {0, 255, 0}, {0, 255, 0}}, {145, 145, 145, 145}, 54, 34},
+        {{{0, 0, 255}, {0, 0, 255}, {0, 0, 255}, {0, 0, 255}}, {41, 41, 41, 41}, 240, 110},
+        {{{255, 0, 0}, {0, 0, 255}, {255, 0, 0}, {0, 0, 255}}, {81, 41, 81, 41}, 165, 175},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> yuv(Yuv420Bytes(2, 2), 0);
+        ASSERT_EQ(yuv.size(), 6u);
+        RgbToYuv420(&c.rgb[0][0], 2, 2, yuv.data());
+        for (int i = 0; i < 4; ++i) EXPECT_NEAR(yuv[i], c.y[i], 1) << "pixel " << i;
+        EXPECT_NEAR(yuv[4], c.u, 1);
+        EXPECT_NEAR(yuv[5], c.v, 1);
+    }
+    // Planes in order at a larger size: luma rows, then U, then V, each row its own.
+    std::vector<uint8_t> rgb(4 * 2 * 3, 0), yuv(Yuv420Bytes(4, 2));
+    for (int x = 2; x < 4; ++x)
+        for (int y = 0; y < 2; ++y) rgb[(y * 4 + x) * 3] = 255;   // the right half red
+    RgbToYuv420(rgb.data(), 4, 2, yuv.data());
+    EXPECT_EQ(std::vector<uint8_t>(yuv.begin(), yuv.begin() + 8), (std::vector<uint8_t>{16, 16, 81, 81, 16, 16, 81, 81}));
+    EXPECT_EQ(std::vector<uint8_t>(yuv.begin() + 8, yuv.end()), (std::vector<uint8_t>{128, 90, 128, 240}));
+}
+
 TEST(CaptureFfmpeg, EncodesRawFramesThenMuxesTheSound) {
     std::vector<std::string> encode = EncodeVideoArguments(25, 1920, 1440, "/tmp/v.mp4");
     auto has = [](const std::vector<std::string>& list, const std::string& a, const std::string& b) {
@@ -201,7 +233,7 @@ TEST(CaptureFfmpeg, EncodesRawFramesThenMuxesTheSound) {
     };
     EXPECT_TRUE(has(encode, "-video_size", "1920x1440"));
     EXPECT_TRUE(has(encode, "-framerate", "25"));
-    EXPECT_TRUE(has(encode, "-pixel_format", "rgb24"));
+    EXPECT_TRUE(has(encode, "-pixel_format", "yuv420p"));
     EXPECT_TRUE(has(encode, "-i", "pipe:0"));
     EXPECT_TRUE(has(encode, "-c:v", "libx264"));
     EXPECT_TRUE(has(encode, "-pix_fmt", "yuv420p"));

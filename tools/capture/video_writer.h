@@ -15,8 +15,8 @@
 std::string FindProgram(std::string_view name, std::string_view searchPath);
 
 // ffmpeg's arguments (after the program name) for the two steps of a video:
-// raw RGB frames from standard input to H.264 yuv420p, then that video with
-// the WAV audio as AAC into the container.
+// raw yuv420p frames from standard input to H.264, then that video with the
+// WAV audio as AAC into the container.
 std::vector<std::string> EncodeVideoArguments(int32_t fps, int32_t width, int32_t height, const std::string& videoPath);
 std::vector<std::string> MuxArguments(const std::string& videoPath, const std::string& wavPath,
                                       VideoContainer container, const std::string& outPath);
@@ -37,6 +37,13 @@ struct VideoEncoder {
     size_t writtenOfFirst = 0;                  // bytes of waiting.front() already written
     std::vector<std::vector<uint8_t>> spare;    // written frames' buffers, for the next ones
 };
+
+// The bytes of one yuv420p frame: the luma plane, then the two chroma planes at
+// half the width and height (both even).
+size_t Yuv420Bytes(int32_t width, int32_t height);
+// Converts top-down RGB rows to yuv420p as the video is tagged: BT.601, limited
+// range, each chroma sample the mean of its 2x2 pixels. `yuv` holds Yuv420Bytes.
+void RgbToYuv420(const uint8_t* rgb, int32_t width, int32_t height, uint8_t* yuv);
 
 bool StartVideoEncoder(VideoEncoder& encoder, int32_t fps, const std::string& videoPath, std::string* error);
 bool AddVideoFrame(VideoEncoder& encoder, const uint8_t* rgb, std::string* error);
