@@ -57,8 +57,9 @@ WindowHandle StartProgram(const ProgramOptions& options, void* instance) {
         return nullptr;
     }
     UseDataFolder(data);
-    // The pictures are decoded while the window and its mode are being made.
+    // The pictures are decoded and the music loaded while the window and its mode are being made.
     PrefetchScenePictures();
+    LoadMusicAhead(MUSIC_MODULE_PATH);
     WindowHandle window = CreateDisplayWindow(options.width, options.height, options.display, instance);
     if (!window) {
         ShowErrorMessage("cannot init opengl-window");

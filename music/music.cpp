@@ -28,6 +28,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 
 namespace {
@@ -260,24 +261,70 @@ void DestroyPlayer(Player* player) {
     delete player;
 }
 
+// A module read and made ready to play, not yet playing.
+struct LoadedModule {
+    std::string path;
+    openmpt_module* module = nullptr;   // null when it could not be loaded
+    std::vector<std::vector<RowFlow>> rowFlows;
+};
+
+LoadedModule LoadModule(const std::string& path) {
+    LoadedModule loaded{path, nullptr, {}};
+    std::string failure;
+    std::vector<char> bytes = ReadModuleFile(NativePath(path.c_str()), &failure);
+    if (bytes.empty()) return loaded;
+    loaded.module = CreateModule(bytes);
+    if (loaded.module) loaded.rowFlows = ReadRowFlows(loaded.module);
+    return loaded;
+}
+
+// The module loaded on a thread of its own while the window is being made;
+// the load is silent, so nothing it says can come before the pictures' messages.
+std::thread LoadingAhead;
+LoadedModule LoadedAhead;
+
+LoadedModule TakeLoadedModule(const char* path) {
+    if (LoadingAhead.joinable()) {
+        LoadingAhead.join();
+        LoadedModule loaded = std::move(LoadedAhead);
+        LoadedAhead = {};
+        if (loaded.path == path) return loaded;
+        if (loaded.module) openmpt_module_destroy(loaded.module);
+    }
+    return LoadModule(path);
+}
+
+// A program that ends before its music starts still waits for the load.
+void DropLoadedModule() {
+    if (!LoadingAhead.joinable()) return;
+    LoadingAhead.join();
+    if (LoadedAhead.module) openmpt_module_destroy(LoadedAhead.module);
+    LoadedAhead = {};
+}
+
 }  // namespace
 
 // --- The player ---------------------------------------------------------------------
 
 void UseOfflineMusic(bool offline) { OfflineWanted = offline; }
 
+void LoadMusicAhead(const char* path) {
+    if (LoadingAhead.joinable() || !path) return;
+    LoadingAhead = std::thread([wanted = std::string(path)] { LoadedAhead = LoadModule(wanted); });
+    static bool dropAtExit = std::atexit(DropLoadedModule) == 0;
+    (void)dropAtExit;
+}
+
 bool StartMusic(const char* path) {
     if (ThePlayer || !path) return false;
-    std::string failure;
-    std::vector<char> bytes = ReadModuleFile(NativePath(path), &failure);
-    if (bytes.empty()) return false;
-    openmpt_module* module = CreateModule(bytes);
+    LoadedModule loaded = TakeLoadedModule(path);
+    openmpt_module* module = loaded.module;
     if (!module) return false;
 
     auto player = std::make_unique<Player>();
     player->module = module;
     player->offline = OfflineWanted;
-    player->rowFlows = ReadRowFlows(module);
+    player->rowFlows = std::move(loaded.rowFlows);
     player->watch.orderCount = openmpt_module_get_num_orders(module);
     // Order 0, row 0 at frame 0: the first order begins.
     TakeReading(*player);

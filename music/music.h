@@ -22,6 +22,9 @@ constexpr const char* MUSIC_ORDER_NOTICE = "\nOrder Callback\n";
 // Loads the module (path as the program writes it) and starts playing it from
 // its beginning. False when it cannot be loaded or no output can be opened.
 bool StartMusic(const char* path);
+// Starts loading the module on a thread of its own, so that StartMusic with the
+// same path only has to start it. Nothing is heard or said before StartMusic.
+void LoadMusicAhead(const char* path);
 void StopMusic();
 // The music's level from the next samples rendered on: 1 plays it as written,
 // 0 is silence. The samples are scaled by the level squared, so the loudness

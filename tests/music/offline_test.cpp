@@ -197,6 +197,30 @@ TEST_F(OfflineMusic, SameSamplesOnEveryRunWhateverTheSteps) {
     EXPECT_TRUE(sound);
 }
 
+// The program loads its module while the window is being made: the start then
+// plays exactly what a plain start plays, and only for the path loaded.
+TEST_F(OfflineMusic, ModuleLoadedAheadPlaysAsAPlainStart) {
+    std::string twoOrders = WriteMod(TwoOrders());
+    TinyMod other = TwoOrders();
+    other.orders = {1, 0, 1};
+    std::string threeOrders = WriteTempFile("other.mod", BuildTinyMod(other));
+    int64_t until = PATTERN + 999;
+    std::vector<int16_t> plainTwo = RenderInSteps(twoOrders, {735}, until);
+    std::vector<int16_t> plainThree = RenderInSteps(threeOrders, {735}, until);
+    ASSERT_NE(plainTwo, plainThree);
+
+    LoadMusicAhead(twoOrders.c_str());
+    EXPECT_EQ(RenderInSteps(twoOrders, {735}, until), plainTwo);
+    LoadMusicAhead(twoOrders.c_str());
+    EXPECT_EQ(RenderInSteps(threeOrders, {735}, until), plainThree) << "another path than the one loaded";
+    EXPECT_EQ(RenderInSteps(twoOrders, {735}, until), plainTwo) << "a start after that one loads anew";
+
+    LoadMusicAhead((twoOrders + ".missing").c_str());
+    EXPECT_FALSE(StartMusic((twoOrders + ".missing").c_str()));
+    // Loaded and never started: the load is waited for and released at exit.
+    LoadMusicAhead(twoOrders.c_str());
+}
+
 TEST_F(OfflineMusic, LevelMovesInAStraightLineOverWhatIsRenderedNext) {
     std::string path = WriteMod(TwoOrders());
     int64_t until = PATTERN + 20000;
