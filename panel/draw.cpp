@@ -8,6 +8,7 @@
 #include <GL/glu.h>
 
 #include <cassert>
+#include <vector>
 
 namespace {
 
@@ -101,16 +102,14 @@ void SendSpritePass(const Panel& panel, uint32_t texture, GLenum source, GLenum 
     glEnd();
 }
 
-}  // namespace
-
-
-void DrawPanel(int32_t panel, float brightness, bool additive) { DrawGrid(panel, 0.0f, 0.0f, brightness, additive); }
-
-void DrawPanelShifted(int32_t panel, float dx, float dy, float brightness, bool additive) {
-    DrawGrid(panel, dx, dy, brightness, additive);
+void DrawClear(float red, float green, float blue, float alpha) {
+    glClearColor(red, green, blue, alpha);
+    glClearDepth(1.0);
+    glDepthFunc(GL_LESS);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
-void DrawMaskedSprite(int32_t number, float dx, float dy) {
+void DrawSprite(int32_t number, float dx, float dy) {
     const Panel* panel = PanelToDraw(number);
     if (!panel) return;
 
@@ -125,7 +124,7 @@ void DrawMaskedSprite(int32_t number, float dx, float dy) {
     glDisable(GL_BLEND);
 }
 
-void DrawFadeOverlay(float level) {
+void DrawFade(float level) {
     if (!(level < 1.0f)) return;
 
     glPushAttrib(GL_TEXTURE_BIT | GL_DEPTH_BUFFER_BIT | GL_LIGHTING_BIT);
@@ -161,4 +160,75 @@ void DrawFadeOverlay(float level) {
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
     glPopAttrib();
+}
+
+// One call of a frame with its arguments, as kept for a headless run.
+struct FrameCall {
+    enum Kind : int32_t { CLEAR, GRID, SPRITE, FADE } kind;
+    int32_t panel;
+    float values[4];   // clear: the colour; grid: dx, dy, brightness; sprite: dx, dy; fade: the level
+    bool additive;
+
+    bool operator==(const FrameCall&) const = default;
+};
+
+bool Keeping;
+std::vector<FrameCall> KeptCalls, LastDrawnCalls;
+bool DrewAFrame;
+
+void Draw(const FrameCall& call) {
+    const float* v = call.values;
+    switch (call.kind) {
+    case FrameCall::CLEAR: DrawClear(v[0], v[1], v[2], v[3]); break;
+    case FrameCall::GRID: DrawGrid(call.panel, v[0], v[1], v[2], call.additive); break;
+    case FrameCall::SPRITE: DrawSprite(call.panel, v[0], v[1]); break;
+    case FrameCall::FADE: DrawFade(v[0]); break;
+    }
+}
+
+// Keeps the call for later when a headless run asks for that, else draws it now.
+void Call(const FrameCall& call) {
+    if (Keeping)
+        KeptCalls.push_back(call);
+    else
+        Draw(call);
+}
+
+}  // namespace
+
+void ClearPanelFrame(float red, float green, float blue, float alpha) {
+    Call({FrameCall::CLEAR, 0, {red, green, blue, alpha}, false});
+}
+
+void DrawPanel(int32_t panel, float brightness, bool additive) {
+    Call({FrameCall::GRID, panel, {0.0f, 0.0f, brightness, 0.0f}, additive});
+}
+
+void DrawPanelShifted(int32_t panel, float dx, float dy, float brightness, bool additive) {
+    Call({FrameCall::GRID, panel, {dx, dy, brightness, 0.0f}, additive});
+}
+
+void DrawMaskedSprite(int32_t panel, float dx, float dy) { Call({FrameCall::SPRITE, panel, {dx, dy, 0.0f, 0.0f}, false}); }
+
+void DrawFadeOverlay(float level) { Call({FrameCall::FADE, 0, {level, 0.0f, 0.0f, 0.0f}, false}); }
+
+void KeepFrameCalls(bool keep) {
+    Keeping = keep;
+    KeptCalls.clear();
+    LastDrawnCalls.clear();
+    DrewAFrame = false;
+}
+
+bool DrawKeptFrame() {
+    // Panels, textures and GL state other than the calls' own do not change
+    // once the show runs, so equal calls draw equal frames.
+    if (DrewAFrame && KeptCalls == LastDrawnCalls) {
+        KeptCalls.clear();
+        return false;
+    }
+    for (const FrameCall& call : KeptCalls) Draw(call);
+    LastDrawnCalls.swap(KeptCalls);
+    KeptCalls.clear();
+    DrewAFrame = true;
+    return true;
 }

@@ -38,7 +38,18 @@ struct RecordedFrame {
 };
 std::vector<RecordedFrame> Recorded;
 size_t RecordedBytes = 0;
-constexpr size_t RECORD_LIMIT = size_t{6} << 30;
+// Half the memory available when the run starts: the whole tour at 1920x1440 keeps about 6.5 GB.
+size_t RecordLimit() {
+    size_t availableKiB = 0;
+    if (std::FILE* info = std::fopen("/proc/meminfo", "r")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, info))
+            if (std::sscanf(line, "MemAvailable: %zu kB", &availableKiB) == 1) break;
+        std::fclose(info);
+    }
+    return availableKiB > 0 ? availableKiB * 1024 / 2 : size_t{6} << 30;
+}
+const size_t RECORD_LIMIT = RecordLimit();
 double RenderSeconds = 0, EncodeSeconds = 0, WholeSeconds = 0;
 
 double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }

@@ -484,6 +484,51 @@ TEST_F(PanelDraw, FadeOverlayMultipliesTheFrameByTheLevel) {
     }
 }
 
+// A headless run keeps a frame's calls and draws them at the present: the same
+// pixels as drawing at once, nothing drawn before, and nothing at all when a
+// frame repeats the last one's calls exactly.
+TEST_F(PanelDraw, KeptCallsDrawAtThePresentAndRepeatsCostNothing) {
+    PutTexture(7, CHECKER);
+    BuildPanel(7, INNER);
+    PutTexture(SPRITE_TEXTURE, CHECKER);
+    PutTexture(SPRITE_MASK_TEXTURE, BACKDROP_TEXTURE);
+    PutTexture(FADE_TEXTURE, CHECKER);
+    BuildPanel(9, INNER, 2, 2, SPRITE_TEXTURE);
+    auto frameCalls = [this](float brightness) {
+        ClearPanelFrame(0.1f, 0.2f, 0.3f, 0.0f);
+        DrawBackdrop();
+        DrawPanelShifted(7, 0.1f, -0.2f, brightness, true);
+        DrawMaskedSprite(9, -0.3f, 0.1f);
+        DrawFadeOverlay(0.75f);
+    };
+    frameCalls(0.5f);
+    Image atOnce = ReadFrame();
+    frameCalls(0.25f);
+    Image otherAtOnce = ReadFrame();
+    ASSERT_NE(atOnce.bytes, otherAtOnce.bytes);
+
+    Clear({0, 0, 0});
+    Image black = ReadFrame();
+    KeepFrameCalls(true);
+    frameCalls(0.5f);
+    ExpectImagesNear(ReadFrame(), black, 0, "kept, not yet drawn");
+    EXPECT_TRUE(DrawKeptFrame());
+    ExpectImagesNear(ReadFrame(), atOnce, 0, "kept calls drawn");
+
+    Clear({0, 0, 0});
+    frameCalls(0.5f);
+    EXPECT_FALSE(DrawKeptFrame()) << "the same calls again";
+    ExpectImagesNear(ReadFrame(), black, 0, "a repeat draws nothing");
+
+    frameCalls(0.25f);
+    EXPECT_TRUE(DrawKeptFrame()) << "one argument changed";
+    ExpectImagesNear(ReadFrame(), otherAtOnce, 0, "the changed frame");
+    KeepFrameCalls(false);
+
+    DrawPanel(7, 0.5f, true);
+    EXPECT_NE(ReadFrame().bytes, otherAtOnce.bytes) << "calls draw at once again";
+}
+
 // Before each call that must make no GL call, every value a mode would set is
 // given a value no mode would leave behind.
 void SetUnusualGlState(GLuint texture) {

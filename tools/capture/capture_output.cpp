@@ -114,13 +114,25 @@ bool AddCaptureFrame(CaptureWriter& writer, const HeadlessFrame& frame, std::str
         *error = "frame " + std::to_string(frame.index) + " was not read back";
         return false;
     }
+    // A frame the same as the last is copied, not encoded again.
+    bool repeat = frame.sameAsLast && writer.frames > 0;
     if (!writer.framesDir.empty()) {
-        std::string path = (std::filesystem::path(writer.framesTempDir) / FrameFileName(frame.index)).string();
-        if (!WritePngRgb(path, frame.rgb, frame.width, frame.height, error)) return NamingTheFolder(writer, false, error);
+        std::filesystem::path folder(writer.framesTempDir);
+        std::string path = (folder / FrameFileName(frame.index)).string();
+        if (repeat) {
+            std::error_code failure;
+            std::filesystem::copy_file(folder / FrameFileName(frame.index - 1), path, failure);
+            if (failure) {
+                *error = "cannot write " + path + ": " + failure.message();
+                return NamingTheFolder(writer, false, error);
+            }
+        } else if (!WritePngRgb(path, frame.rgb, frame.width, frame.height, error)) {
+            return NamingTheFolder(writer, false, error);
+        }
     } else if (frame.width != writer.encoder.width || frame.height != writer.encoder.height) {
         *error = "frame " + std::to_string(frame.index) + " is not the video's size";
         return false;
-    } else if (!AddVideoFrame(writer.encoder, frame.rgb, error)) {
+    } else if (!AddVideoFrame(writer.encoder, frame.rgb, repeat, error)) {
         return false;
     }
     if (!AddWavSamples(writer.wav, frame.audio, error)) return NamingTheFolder(writer, false, error);

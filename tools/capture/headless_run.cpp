@@ -6,6 +6,7 @@
 #include "app/run_program.h"
 
 #include "music/music.h"
+#include "panel/draw.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
 
@@ -111,8 +112,10 @@ void FinishFrame(HeadlessRunState& state) {
     frame.height = options.height;
     frame.milliseconds = FrameInstant(index, options.fps);
     frame.status = CurrentShowStatus;
+    frame.sameAsLast = !DrawKeptFrame();
     if (options.readPixels) {
-        ReadFrameRgb(state.rgb.data(), options.width, options.height);
+        // An unchanged frame's pixels are still in the buffer.
+        if (!frame.sameAsLast) ReadFrameRgb(state.rgb.data(), options.width, options.height);
         frame.rgb = state.rgb.data();
     }
     state.audio.clear();
@@ -188,6 +191,7 @@ int RunHeadlessShow(const HeadlessRunOptions& options) {
     SetVirtualClock(0.0);
     QueueDueKeys(state, 0.0);
     SetPresentHook([&state] { FinishFrame(state); });
+    KeepFrameCalls(true);
 
     int result = HEADLESS_SHOW_ENDED;
     try {
@@ -195,10 +199,12 @@ int RunHeadlessShow(const HeadlessRunOptions& options) {
     } catch (const HeadlessLimitReached&) {
         result = HEADLESS_LIMIT_REACHED;
     } catch (...) {
+        KeepFrameCalls(false);
         SetPresentHook(nullptr);
         StopMusic();
         throw;
     }
+    KeepFrameCalls(false);
     SetPresentHook(nullptr);
     StopMusic();
     return result;

@@ -49,6 +49,7 @@ struct HeadlessFrame {
     double milliseconds;              // the frame's instant; TimeGetTime read its floor
     int32_t width, height;            // the output size
     const uint8_t* rgb;               // width x height RGB, top row first; null when not read back
+    bool sameAsLast;                  // drawn by the same calls as the frame before, so the same pixels
     std::span<const int16_t> audio;   // interleaved stereo heard from this instant to the next frame's
     ShowStatus status;                // as the show published it for this frame
 };

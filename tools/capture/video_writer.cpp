@@ -32,26 +32,36 @@ constexpr const char* AAC_BITRATE = "192k";
 
 std::string Errno(const std::string& what) { return what + ": " + std::strerror(errno); }
 
-// Writes waiting frames to the encoder until the pipe is full, or, when
-// `keep` is reached, until no more than `keep` frames wait.
-bool WriteWaitingFrames(VideoEncoder& encoder, size_t keep) {
+// Whether the queue holds as much as it may: the frames' count, or their distinct
+// buffers' bytes.
+bool QueueFull(const VideoEncoder& encoder) {
+    size_t inUse = encoder.buffers - encoder.spare.size();
+    return encoder.waiting.size() >= VIDEO_FRAMES_AHEAD ||
+           inUse * Yuv420Bytes(encoder.width, encoder.height) >= VIDEO_BYTES_AHEAD;
+}
+
+// Writes waiting frames to the encoder until the pipe is full and the queue is
+// not, or, with `all`, until every frame is written.
+bool WriteWaitingFrames(VideoEncoder& encoder, bool all) {
     while (!encoder.waiting.empty()) {
-        const std::vector<uint8_t>& first = encoder.waiting.front();
+        const std::vector<uint8_t>& first = *encoder.waiting.front();
         ssize_t written = write(encoder.input, first.data() + encoder.writtenOfFirst,
                                 first.size() - encoder.writtenOfFirst);
         if (written < 0) {
             if (errno == EINTR) continue;
             if (errno != EAGAIN) return false;
-            if (encoder.waiting.size() <= keep) return true;
+            if (!all && !QueueFull(encoder)) return true;
             pollfd ready{encoder.input, POLLOUT, 0};
             if (poll(&ready, 1, -1) < 0 && errno != EINTR) return false;
             continue;
         }
         encoder.writtenOfFirst += static_cast<size_t>(written);
         if (encoder.writtenOfFirst == first.size()) {
-            encoder.spare.push_back(std::move(encoder.waiting.front()));
+            VideoEncoder::Buffer done = std::move(encoder.waiting.front());
             encoder.waiting.pop_front();
             encoder.writtenOfFirst = 0;
+            // Its last frame written and not the last one added: free for another.
+            if (done.use_count() == 1) encoder.spare.push_back(std::move(done));
         }
     }
     return true;
@@ -226,16 +236,23 @@ bool StartVideoEncoder(VideoEncoder& encoder, int32_t fps, const std::string& vi
     return true;
 }
 
-bool AddVideoFrame(VideoEncoder& encoder, const uint8_t* rgb, std::string* error) {
-    std::vector<uint8_t> frame;
-    if (!encoder.spare.empty()) {
-        frame = std::move(encoder.spare.back());
-        encoder.spare.pop_back();
+bool AddVideoFrame(VideoEncoder& encoder, const uint8_t* rgb, bool repeat, std::string* error) {
+    if (!repeat || !encoder.last) {
+        VideoEncoder::Buffer buffer;
+        if (!encoder.spare.empty()) {
+            buffer = std::move(encoder.spare.back());
+            encoder.spare.pop_back();
+        } else {
+            buffer = std::make_shared<std::vector<uint8_t>>(Yuv420Bytes(encoder.width, encoder.height));
+            ++encoder.buffers;
+        }
+        RgbToYuv420(rgb, encoder.width, encoder.height, buffer->data());
+        // The last frame's buffer goes back to the spare ones once no waiting frame uses it.
+        if (encoder.last && encoder.last.use_count() == 1) encoder.spare.push_back(std::move(encoder.last));
+        encoder.last = std::move(buffer);
     }
-    frame.resize(Yuv420Bytes(encoder.width, encoder.height));
-    RgbToYuv420(rgb, encoder.width, encoder.height, frame.data());
-    encoder.waiting.push_back(std::move(frame));
-    if (!WriteWaitingFrames(encoder, VIDEO_FRAMES_AHEAD)) {
+    encoder.waiting.push_back(encoder.last);
+    if (!WriteWaitingFrames(encoder, false)) {
         *error = Errno("ffmpeg stopped taking frames");
         return false;
     }
@@ -243,7 +260,7 @@ bool AddVideoFrame(VideoEncoder& encoder, const uint8_t* rgb, std::string* error
 }
 
 bool FinishVideoEncoder(VideoEncoder& encoder, std::string* error) {
-    if (!WriteWaitingFrames(encoder, 0)) {
+    if (!WriteWaitingFrames(encoder, true)) {
         *error = Errno("ffmpeg stopped taking frames");
         return false;
     }
@@ -263,6 +280,9 @@ bool MuxVideo(const std::string& ffmpeg, const std::string& videoPath, const std
 void StopVideoEncoder(VideoEncoder& encoder) {
     encoder.waiting.clear();
     encoder.writtenOfFirst = 0;
+    encoder.last.reset();
+    encoder.spare.clear();
+    encoder.buffers = 0;
     if (encoder.input >= 0) {
         close(encoder.input);
         encoder.input = -1;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,9 +23,13 @@ std::vector<std::string> MuxArguments(const std::string& videoPath, const std::s
                                       VideoContainer container, const std::string& outPath);
 
 // Frames handed to the encoder and not yet taken by it. The pipe does not
-// block: the show renders the next frames while ffmpeg encodes, and waits
-// only when this many are waiting.
-constexpr size_t VIDEO_FRAMES_AHEAD = 4;
+// block: the show renders on while ffmpeg encodes, and waits only when this
+// much is waiting. A frame that repeats the last one shares its buffer, so the
+// queue can run seconds ahead through a page being read, while the encoder
+// catches up, and the encoder through a cross-fade, which costs the rendering
+// most: neither has to wait for the other at every change of pace.
+constexpr size_t VIDEO_BYTES_AHEAD = size_t{256} << 20;   // in distinct frames' buffers
+constexpr size_t VIDEO_FRAMES_AHEAD = 600;                // ten seconds at 60 fps
 
 // The encoder of the first step while it runs.
 struct VideoEncoder {
@@ -33,9 +38,12 @@ struct VideoEncoder {
     int32_t height = SCREEN_HEIGHT;
     int input = -1;       // the pipe to it
     int pid = -1;
-    std::deque<std::vector<uint8_t>> waiting;   // frames not yet written whole to the pipe
-    size_t writtenOfFirst = 0;                  // bytes of waiting.front() already written
-    std::vector<std::vector<uint8_t>> spare;    // written frames' buffers, for the next ones
+    using Buffer = std::shared_ptr<std::vector<uint8_t>>;
+    std::deque<Buffer> waiting;   // frames not yet written whole to the pipe, oldest first
+    size_t writtenOfFirst = 0;    // bytes of waiting.front() already written
+    Buffer last;                  // the last frame added, converted
+    std::vector<Buffer> spare;    // buffers no frame uses any more, for the next ones
+    size_t buffers = 0;           // made so far: those waiting or last, and the spare ones
 };
 
 // The bytes of one yuv420p frame: the luma plane, then the two chroma planes at
@@ -46,7 +54,8 @@ size_t Yuv420Bytes(int32_t width, int32_t height);
 void RgbToYuv420(const uint8_t* rgb, int32_t width, int32_t height, uint8_t* yuv);
 
 bool StartVideoEncoder(VideoEncoder& encoder, int32_t fps, const std::string& videoPath, std::string* error);
-bool AddVideoFrame(VideoEncoder& encoder, const uint8_t* rgb, std::string* error);
+// `repeat`: the frame is the last one again, whose conversion is reused.
+bool AddVideoFrame(VideoEncoder& encoder, const uint8_t* rgb, bool repeat, std::string* error);
 // Ends the input and waits for the encoder; true when it succeeded.
 bool FinishVideoEncoder(VideoEncoder& encoder, std::string* error);
 // Runs the second step to its end; true when it succeeded.
