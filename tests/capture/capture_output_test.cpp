@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -222,6 +223,40 @@ TEST(CaptureFfmpeg, ConvertsFramesToLimitedRangeYuv) {
     RgbToYuv420(rgb.data(), 4, 2, yuv.data());
     EXPECT_EQ(std::vector<uint8_t>(yuv.begin(), yuv.begin() + 8), (std::vector<uint8_t>{16, 16, 81, 81, 16, 16, 81, 81}));
     EXPECT_EQ(std::vector<uint8_t>(yuv.begin() + 8, yuv.end()), (std::vector<uint8_t>{128, 90, 128, 240}));
+}
+
+// What reaches the encoder: every frame in order, a repeated frame as the same
+// bytes without a conversion or a buffer of its own. The "encoder" here keeps
+// its input in the file it is given.
+TEST(CaptureFfmpeg, RepeatedFramesShareTheLastConversion) {
+    std::filesystem::path dir = TempDir("repeats");
+    std::filesystem::path keeper = dir / "keep-input";
+    std::ofstream(keeper) << "#!/bin/sh\nfor last; do :; done\ncat > \"$last\"\n";
+    std::filesystem::permissions(keeper, std::filesystem::perms::owner_all);
+    VideoEncoder encoder;
+    encoder.ffmpeg = keeper.string();
+    encoder.width = 2;
+    encoder.height = 2;
+    std::string error;
+    ASSERT_TRUE(StartVideoEncoder(encoder, 60, (dir / "stream").string(), &error)) << error;
+    const uint8_t black[12] = {}, white[12] = {255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255};
+    // A repeat's own pixels are not looked at: the frame before stands for it.
+    const struct {
+        const uint8_t* rgb;
+        bool repeat;
+    } frames[] = {{black, true}, {black, true}, {white, false}, {black, true}, {white, true}, {black, false}};
+    for (const auto& frame : frames) ASSERT_TRUE(AddVideoFrame(encoder, frame.rgb, frame.repeat, &error)) << error;
+    EXPECT_EQ(encoder.buffers, 2u) << "one buffer for each picture, the first reused for the last";
+    ASSERT_TRUE(FinishVideoEncoder(encoder, &error)) << error;
+
+    std::ifstream file(dir / "stream", std::ios::binary);
+    std::vector<uint8_t> stream((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const std::vector<uint8_t> blackYuv = {16, 16, 16, 16, 128, 128}, whiteYuv = {235, 235, 235, 235, 128, 128};
+    std::vector<uint8_t> expected;
+    for (const auto* yuv : {&blackYuv, &blackYuv, &whiteYuv, &whiteYuv, &whiteYuv, &blackYuv})
+        expected.insert(expected.end(), yuv->begin(), yuv->end());
+    EXPECT_EQ(stream, expected);
+    std::filesystem::remove_all(dir);
 }
 
 TEST(CaptureFfmpeg, EncodesRawFramesThenMuxesTheSound) {
