@@ -188,6 +188,8 @@ int RunHeadlessShow(const HeadlessRunOptions& options) {
     std::stable_sort(state.keys.begin(), state.keys.end(),
                      [](const KeyEvent& a, const KeyEvent& b) { return a.milliseconds < b.milliseconds; });
     if (options.readPixels) state.rgb.resize(static_cast<size_t>(options.width) * options.height * 3);
+    // A show starts with no key held, whatever an earlier run in this process left down.
+    std::fill(std::begin(KeyTable), std::end(KeyTable), 0);
     SetVirtualClock(0.0);
     QueueDueKeys(state, 0.0);
     SetPresentHook([&state] { FinishFrame(state); });
