@@ -96,19 +96,17 @@ TEST(HeadlessRun, KeysTakeEffectInTheFirstFrameAtOrAfterTheirTime) {
     EXPECT_EQ(seen[outro - 1].status.phase, ShowPhase::MENU);
 }
 
-// Shows run one after another in a process (as these tests do) are each a new
-// show: Escape held to the end of one does not skip the next one's menu.
+// A show starts with no key held, whatever was left down in the process before
+// it (as by an earlier run when these tests run together): Escape held from
+// before would skip the menu.
 TEST(HeadlessRun, EachShowStartsWithNoKeyHeld) {
     SKIP_WITHOUT_DATA();
+    KeyTable[VK_ESCAPE] = 1;
     HeadlessRunOptions options;
     options.fps = 5;
     options.readPixels = false;
-    options.keys = {{0.0, VK_ESCAPE, true}};
-    int result = -1;
-    RunShowCollecting(options, &result);
-    ASSERT_EQ(result, HEADLESS_SHOW_ENDED);
-    options.keys.clear();
     options.limitMilliseconds = 20000;
+    int result = -1;
     std::vector<Seen> seen = RunShowCollecting(options, &result);
     EXPECT_EQ(result, HEADLESS_LIMIT_REACHED) << "the menu waits for a key";
     EXPECT_GE(FirstOf(seen, ShowPhase::MENU), 0);
