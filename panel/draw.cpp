@@ -173,8 +173,7 @@ struct FrameCall {
 };
 
 bool Keeping;
-std::vector<FrameCall> KeptCalls, LastDrawnCalls;
-bool DrewAFrame;
+std::vector<FrameCall> KeptCalls, LastDrawnCalls;   // every frame's calls start with its clear
 
 void Draw(const FrameCall& call) {
     const float* v = call.values;
@@ -216,19 +215,17 @@ void KeepFrameCalls(bool keep) {
     Keeping = keep;
     KeptCalls.clear();
     LastDrawnCalls.clear();
-    DrewAFrame = false;
 }
 
 bool DrawKeptFrame() {
     // Panels, textures and GL state other than the calls' own do not change
     // once the show runs, so equal calls draw equal frames.
-    if (DrewAFrame && KeptCalls == LastDrawnCalls) {
+    if (!LastDrawnCalls.empty() && KeptCalls == LastDrawnCalls) {
         KeptCalls.clear();
         return false;
     }
     for (const FrameCall& call : KeptCalls) Draw(call);
     LastDrawnCalls.swap(KeptCalls);
     KeptCalls.clear();
-    DrewAFrame = true;
     return true;
 }

@@ -194,6 +194,11 @@ int RunHeadlessShow(const HeadlessRunOptions& options) {
     QueueDueKeys(state, 0.0);
     SetPresentHook([&state] { FinishFrame(state); });
     KeepFrameCalls(true);
+    auto finish = [] {
+        KeepFrameCalls(false);
+        SetPresentHook(nullptr);
+        StopMusic();
+    };
 
     int result = HEADLESS_SHOW_ENDED;
     try {
@@ -201,13 +206,9 @@ int RunHeadlessShow(const HeadlessRunOptions& options) {
     } catch (const HeadlessLimitReached&) {
         result = HEADLESS_LIMIT_REACHED;
     } catch (...) {
-        KeepFrameCalls(false);
-        SetPresentHook(nullptr);
-        StopMusic();
+        finish();
         throw;
     }
-    KeepFrameCalls(false);
-    SetPresentHook(nullptr);
-    StopMusic();
+    finish();
     return result;
 }
