@@ -4,6 +4,7 @@
 #include "image/scene_files.h"
 #include "image/texture.h"
 #include "music/music.h"
+#include "panel/draw.h"
 #include "panel/panel.h"
 #include "platform/data_folder.h"
 #include "show/show.h"
@@ -49,12 +50,13 @@ const char* ProgramUsage() {
            "Keys: Up, Down, Space, Enter, Escape; Alt+F4 or closing the window ends it.\n";
 }
 
-WindowHandle StartProgram(const ProgramOptions& options, void* instance) {
+Program StartProgram(const ProgramOptions& options, void* instance) {
+    Program program;
     std::string error;
     std::string data = FindDataFolder(options.dataFolder, &error);
     if (data.empty()) {
         ShowErrorMessage(error.c_str());
-        return nullptr;
+        return program;
     }
     UseDataFolder(data);
     // The pictures are decoded and the music loaded while the window and its mode are being made.
@@ -66,23 +68,38 @@ WindowHandle StartProgram(const ProgramOptions& options, void* instance) {
         if (DisplayModeMissing())
             std::fprintf(stderr, "Hint: no %d x %d display mode here; try invitation --desktop or invitation --window\n",
                          options.width, options.height);
-        return nullptr;
+        return program;
     }
-    if (!InitScene()) {
+    program.scene.reset(LoadScene());
+    if (!program.scene) {
         ShowErrorMessage("cannot load scenes or textures");
-        return nullptr;
+        return program;
     }
     if (!StartMusic(MUSIC_MODULE_PATH)) {
         ShowErrorMessage("cannot play audio");
-        return nullptr;
+        return program;
     }
-    return window;
+    program.window = window;
+    return program;
+}
+
+FrameInput ReadFrameInput() {
+    FrameInput input{KeyTable, TimeGetTime(), {}};
+    GetMusicPosition(input.music);
+    return input;
 }
 
 int32_t RunProgram(void* instance, const ProgramOptions& options) {
-    WindowHandle window = StartProgram(options, instance);
-    if (!window) return 1;
-    RunShow();
+    Program program = StartProgram(options, instance);
+    if (!program.window) return 1;
+    ShowState show = StartShow();
+    while (!ShowOver(show)) {
+        if (ShowTakesInput(show) && PumpMessages() == PumpResult::CLOSE_REQUESTED) SendCloseRequest(program.window);
+        Frame frame = StepShow(show, ReadFrameInput());
+        DrawFrameCalls(*program.scene, frame.calls);
+        SetMusicLevel(frame.musicLevel);
+        PresentFrame();
+    }
     StopMusic();
-    SendCloseRequest(window);
+    SendCloseRequest(program.window);
 }

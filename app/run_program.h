@@ -1,8 +1,10 @@
-// The program from start-up to exit, shared by main and the headless runs.
+// The program from start-up to exit; its start-up is shared with the headless runs.
 #pragma once
 
+#include "panel/panel.h"
 #include "panel/screen.h"
 #include "platform/platform.h"
+#include "show/show.h"
 
 #include <cstdint>
 #include <string>
@@ -20,11 +22,22 @@ struct ProgramOptions {
 bool ParseProgramArguments(int argc, const char* const* argv, ProgramOptions* options, std::string* error);
 const char* ProgramUsage();
 
+// What start-up gives the loop's owner.
+struct Program {
+    WindowHandle window = nullptr;   // null after a failure
+    OwnedScene scene;
+};
+
 // Start-up before the show: data folder, window, scene, music, in that order.
 // A failure is reported to the user ("cannot init opengl-window", ...) and
-// gives null.
-WindowHandle StartProgram(const ProgramOptions& options, void* instance);
+// gives a null window.
+Program StartProgram(const ProgramOptions& options, void* instance);
 
-// The whole life of the program: start-up, show, music stopped, close.
-// Returns 1 after a start-up failure; the normal end never returns (exit 0).
+// The frame's input as the platform and the music give it now.
+FrameInput ReadFrameInput();
+
+// The whole life of the program: start-up, then the frame loop on the desktop
+// platform (pump, step, draw, swap), the music stopped, the close. Returns 1
+// after a start-up failure; the show's end and a close request end the process
+// with status 0.
 int32_t RunProgram(void* instance, const ProgramOptions& options = {});

@@ -2,6 +2,7 @@
 // user sees when it fails.
 #include "image/bmp.h"
 
+#include "platform/data_folder.h"
 #include "platform/platform.h"
 
 void ShowBmpMessage(BmpStatus status, const char* path) {

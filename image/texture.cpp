@@ -4,6 +4,7 @@
 #include "image/bmp.h"
 #include "image/scene_files.h"
 #include "platform/files.h"
+#include "platform/data_folder.h"
 #include "platform/platform.h"
 
 #include <GL/gl.h>
@@ -14,8 +15,6 @@
 #include <cstdlib>
 #include <mutex>
 #include <thread>
-
-TextureSlot* TextureTable;
 
 namespace {
 
@@ -160,20 +159,26 @@ void PrefetchScenePictures() {
     (void)stopAtExit;
 }
 
-void LoadSceneTextures() {
-    if (!TextureTable) return;
+void LoadSceneTextures(TextureSlot* table) {
     if (!ScenePrefetch.started) {
         for (const ScenePicture& picture : SCENE_PICTURES)
-            InitTextureSlot(&TextureTable[picture.number], picture.path, 1.0f);
+            InitTextureSlot(&table[picture.number], picture.path, 1.0f);
         return;
     }
     for (int i = 0; i < SCENE_PICTURE_COUNT; ++i) {
         const ScenePicture& scene = SCENE_PICTURES[i];
-        TextureSlot* slot = &TextureTable[scene.number];
+        TextureSlot* slot = &table[scene.number];
         DecodedPicture picture = TakePrefetched(i);
         UploadPicture(scene.path, picture, slot);
         FillSlotAttributes(slot, 1.0f);
     }
     ScenePrefetch.worker.join();
     ScenePrefetch.started = false;
+}
+
+void FreeTextures(TextureSlot* table) {
+    for (int i = 0; i < TEXTURE_SLOTS; ++i) {
+        if (table[i].glName) glDeleteTextures(1, &table[i].glName);
+        table[i] = TextureSlot{};
+    }
 }

@@ -14,9 +14,6 @@ struct TextureSlot {
     int32_t attribute4;
 };
 
-// TEXTURE_SLOTS entries, created by InitScene; null before.
-extern TextureSlot* TextureTable;
-
 void LoadTexture(const char* fileName, TextureSlot* slot);
 
 // Starts decoding the pictures of SCENE_PICTURES on a thread of its own, so
@@ -24,6 +21,9 @@ void LoadTexture(const char* fileName, TextureSlot* slot);
 // uploaded until LoadSceneTextures, which reports them as it always has.
 void PrefetchScenePictures();
 
-// The texture half of the scene build: every picture of SCENE_PICTURES, in
-// order, each with its messages (the prefetched ones when decoding was started).
-void LoadSceneTextures();
+// The texture half of the scene build: every picture of SCENE_PICTURES into
+// `table` (TEXTURE_SLOTS slots), in order, each with its messages (the
+// prefetched ones when decoding was started).
+void LoadSceneTextures(TextureSlot* table);
+// Deletes the textures of the table's slots (in the GL context they were made in).
+void FreeTextures(TextureSlot* table);

@@ -21,6 +21,8 @@ constexpr const char* MUSIC_ORDER_NOTICE = "\nOrder Callback\n";
 
 // Loads the module (path as the program writes it) and starts playing it from
 // its beginning. False when it cannot be loaded or no output can be opened.
+// The output is chosen when linking: `music_live` plays on the audio device,
+// `music_offline` renders when the caller asks (music/offline.h).
 bool StartMusic(const char* path);
 // Starts loading the module on a thread of its own, so that StartMusic with the
 // same path only has to start it. Nothing is heard or said before StartMusic.
@@ -36,13 +38,3 @@ void SetMusicLevel(float level);
 
 // What is heard now.
 void GetMusicPosition(MusicPosition& position);
-
-// Offline rendering, for the headless runs: no device; the music advances only
-// when asked, so the position is exact for any instant. Call before StartMusic;
-// UseOfflineMusic(false) returns to the audio device for the next start.
-void UseOfflineMusic(bool offline = true);
-// Renders up to (not including) stereo frame `frame` counted from the start and
-// appends the interleaved 16-bit samples to `out` when it is not null.
-// GetMusicPosition then answers for exactly that instant.
-void RenderMusicUntil(int64_t frame, std::vector<int16_t>* out);
-

@@ -8,7 +8,6 @@
 #include <GL/glu.h>
 
 #include <cassert>
-#include <vector>
 
 namespace {
 
@@ -18,17 +17,13 @@ void BindTexture2D(uint32_t glName) { glBindTexture(GL_TEXTURE_2D, glName); }
 // The panel to draw, or null when it is not a built panel of the table. Drawing
 // one that was never built is a fault of the caller: caught in debug builds,
 // skipped (nothing drawn) otherwise.
-const Panel* PanelToDraw(int32_t number) {
-    bool valid = PanelTable && TextureTable && number >= 0 && number < PANEL_SLOTS &&
-                 IsBuiltPanel(PanelTable[number]);
+const Panel* PanelToDraw(const Scene& scene, int32_t number) {
+    bool valid = number >= 0 && number < PANEL_SLOTS && IsBuiltPanel(scene.panels[number]);
     assert(valid && "drawing a panel that was never built");
-    return valid ? &PanelTable[number] : nullptr;
+    return valid ? &scene.panels[number] : nullptr;
 }
 
-uint32_t SlotTexture(int32_t number) {
-    assert(TextureTable && "drawing before the texture table exists");
-    return TextureTable ? TextureTable[number].glName : 0;
-}
+uint32_t SlotTexture(const Scene& scene, int32_t number) { return scene.textures[number].glName; }
 
 // At z = -1 (the near plane), x and y from -1 to 1 fill the viewport whatever
 // its aspect. Panels on the near plane survive clipping through the depth
@@ -56,14 +51,14 @@ void SendCell(const Panel& panel, int32_t first, float dx, float dy) {
     SendVertex(v[first + panel.columns], dx, dy);
 }
 
-void DrawGrid(int32_t number, float dx, float dy, float brightness, bool additive) {
+void DrawGrid(const Scene& scene, int32_t number, float dx, float dy, float brightness, bool additive) {
     if (!(brightness > 0.0f)) return;
-    const Panel* panel = PanelToDraw(number);
+    const Panel* panel = PanelToDraw(scene, number);
     if (!panel) return;
     if (brightness > MAX_PANEL_BRIGHTNESS) brightness = MAX_PANEL_BRIGHTNESS;
 
     SetPanelCamera();
-    BindTexture2D(SlotTexture(panel->texture));
+    BindTexture2D(SlotTexture(scene, panel->texture));
     glDisable(GL_CULL_FACE);
     glDepthFunc(GL_LEQUAL);
     if (additive) {
@@ -109,8 +104,8 @@ void DrawClear(float red, float green, float blue, float alpha) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
-void DrawSprite(int32_t number, float dx, float dy) {
-    const Panel* panel = PanelToDraw(number);
+void DrawSprite(const Scene& scene, int32_t number, float dx, float dy) {
+    const Panel* panel = PanelToDraw(scene, number);
     if (!panel) return;
 
     SetPanelCamera();
@@ -119,12 +114,12 @@ void DrawSprite(int32_t number, float dx, float dy) {
 
     // Black mask texels clear the frame under the sprite, white ones keep it;
     // then the sprite is added where the mask made room.
-    SendSpritePass(*panel, SlotTexture(SPRITE_MASK_TEXTURE), GL_ZERO, GL_SRC_COLOR, dx, dy);
-    SendSpritePass(*panel, SlotTexture(SPRITE_TEXTURE), GL_SRC_ALPHA, GL_SRC_ALPHA, dx, dy);
+    SendSpritePass(*panel, SlotTexture(scene, SPRITE_MASK_TEXTURE), GL_ZERO, GL_SRC_COLOR, dx, dy);
+    SendSpritePass(*panel, SlotTexture(scene, SPRITE_TEXTURE), GL_SRC_ALPHA, GL_SRC_ALPHA, dx, dy);
     glDisable(GL_BLEND);
 }
 
-void DrawFade(float level) {
+void DrawFade(const Scene& scene, float level) {
     if (!(level < 1.0f)) return;
 
     glPushAttrib(GL_TEXTURE_BIT | GL_DEPTH_BUFFER_BIT | GL_LIGHTING_BIT);
@@ -137,7 +132,7 @@ void DrawFade(float level) {
     glPushMatrix();
     glLoadIdentity();
     gluPerspective(90.0, 1.0, 1.0, 100000.0);
-    BindTexture2D(SlotTexture(FADE_TEXTURE));
+    BindTexture2D(SlotTexture(scene, FADE_TEXTURE));
     glDisable(GL_CULL_FACE);
     // The frame times the level, channel by channel.
     glEnable(GL_BLEND);
@@ -162,70 +157,18 @@ void DrawFade(float level) {
     glPopAttrib();
 }
 
-// One call of a frame with its arguments, as kept for a headless run.
-struct FrameCall {
-    enum Kind : int32_t { CLEAR, GRID, SPRITE, FADE } kind;
-    int32_t panel;
-    float values[4];   // clear: the colour; grid: dx, dy, brightness; sprite: dx, dy; fade: the level
-    bool additive;
-
-    bool operator==(const FrameCall&) const = default;
-};
-
-bool Keeping;
-std::vector<FrameCall> KeptCalls, LastDrawnCalls;   // every frame's calls start with its clear
-
-void Draw(const FrameCall& call) {
-    const float* v = call.values;
-    switch (call.kind) {
-    case FrameCall::CLEAR: DrawClear(v[0], v[1], v[2], v[3]); break;
-    case FrameCall::GRID: DrawGrid(call.panel, v[0], v[1], v[2], call.additive); break;
-    case FrameCall::SPRITE: DrawSprite(call.panel, v[0], v[1]); break;
-    case FrameCall::FADE: DrawFade(v[0]); break;
-    }
-}
-
-// Keeps the call for later when a headless run asks for that, else draws it now.
-void Call(const FrameCall& call) {
-    if (Keeping)
-        KeptCalls.push_back(call);
-    else
-        Draw(call);
-}
-
 }  // namespace
 
-void ClearPanelFrame(float red, float green, float blue, float alpha) {
-    Call({FrameCall::CLEAR, 0, {red, green, blue, alpha}, false});
-}
-
-void DrawPanel(int32_t panel, float brightness, bool additive) {
-    Call({FrameCall::GRID, panel, {0.0f, 0.0f, brightness, 0.0f}, additive});
-}
-
-void DrawPanelShifted(int32_t panel, float dx, float dy, float brightness, bool additive) {
-    Call({FrameCall::GRID, panel, {dx, dy, brightness, 0.0f}, additive});
-}
-
-void DrawMaskedSprite(int32_t panel, float dx, float dy) { Call({FrameCall::SPRITE, panel, {dx, dy, 0.0f, 0.0f}, false}); }
-
-void DrawFadeOverlay(float level) { Call({FrameCall::FADE, 0, {level, 0.0f, 0.0f, 0.0f}, false}); }
-
-void KeepFrameCalls(bool keep) {
-    Keeping = keep;
-    KeptCalls.clear();
-    LastDrawnCalls.clear();
-}
-
-bool DrawKeptFrame() {
-    // Panels, textures and GL state other than the calls' own do not change
-    // once the show runs, so equal calls draw equal frames.
-    if (!LastDrawnCalls.empty() && KeptCalls == LastDrawnCalls) {
-        KeptCalls.clear();
-        return false;
+void Draw(const Scene& scene, const DrawCall& call) {
+    const float* v = call.values;
+    switch (call.kind) {
+    case DrawCall::CLEAR: DrawClear(v[0], v[1], v[2], v[3]); break;
+    case DrawCall::GRID: DrawGrid(scene, call.panel, v[0], v[1], v[2], call.additive); break;
+    case DrawCall::SPRITE: DrawSprite(scene, call.panel, v[0], v[1]); break;
+    case DrawCall::FADE: DrawFade(scene, v[0]); break;
     }
-    for (const FrameCall& call : KeptCalls) Draw(call);
-    LastDrawnCalls.swap(KeptCalls);
-    KeptCalls.clear();
-    return true;
+}
+
+void DrawFrameCalls(const Scene& scene, const DrawList& calls) {
+    for (const DrawCall& call : calls) Draw(scene, call);
 }

@@ -6,8 +6,6 @@
 #include <limits>
 #include <new>
 
-Panel* PanelTable;
-
 PanelVertex StoreRestPosition(PanelVertex vertex) {
     vertex.restX = vertex.x;
     vertex.restY = vertex.y;
@@ -68,30 +66,26 @@ void FreePanelGrid(Panel* panel) {
     *panel = Panel{};
 }
 
-void BuildScenePanels() {
+void BuildScenePanels(Panel* table) {
     for (const PanelPlacement& p : SCENE_PANEL_PLACEMENTS)
         for (int32_t number = p.first; number <= p.last; ++number)
-            BuildPanelGrid(&PanelTable[number], p.xStart, p.yStart, p.xEnd, p.yEnd, PANEL_Z, p.uStart, p.vStart,
-                           p.uEnd, p.vEnd, 2, 2, number, StoreRestPosition);
+            BuildPanelGrid(&table[number], p.xStart, p.yStart, p.xEnd, p.yEnd, PANEL_Z, p.uStart, p.vStart, p.uEnd,
+                           p.vEnd, 2, 2, number, StoreRestPosition);
 }
 
-namespace {
-
-// The texture half, then the panel half.
-void BuildScene() {
-    LoadSceneTextures();
-    BuildScenePanels();
-}
-
-}  // namespace
-
-bool InitScene() {
+Scene* LoadScene() {
     // Value-initialised: slots whose picture fails to load keep glName 0, and
     // panels never built stay recognisably unbuilt.
-    TextureTable = new (std::nothrow) TextureSlot[TEXTURE_SLOTS]{};
-    if (!TextureTable) return false;
-    PanelTable = new (std::nothrow) Panel[PANEL_SLOTS]{};
-    if (!PanelTable) return false;
-    BuildScene();
-    return true;
+    Scene* scene = new (std::nothrow) Scene{};
+    if (!scene) return nullptr;
+    LoadSceneTextures(scene->textures.data());
+    BuildScenePanels(scene->panels.data());
+    return scene;
+}
+
+void FreeScene(Scene* scene) {
+    if (!scene) return;
+    for (Panel& panel : scene->panels) FreePanelGrid(&panel);
+    FreeTextures(scene->textures.data());
+    delete scene;
 }

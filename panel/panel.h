@@ -1,9 +1,12 @@
 // Panels: flat textured grids at z = -1 before a fixed camera, and the table of them.
 #pragma once
 
+#include "image/texture.h"
 #include "panel/placement.h"
 
+#include <array>
 #include <cstdint>
+#include <memory>
 
 constexpr int PANEL_SLOTS = 1024;
 
@@ -25,9 +28,6 @@ struct Panel {
     PanelVertexHook hook;
 };
 
-// PANEL_SLOTS panels, created by InitScene; null before.
-extern Panel* PanelTable;
-
 PanelVertex StoreRestPosition(PanelVertex vertex);
 
 // Fills `panel` with a columns x rows grid from corner (xStart, yStart) with
@@ -42,14 +42,28 @@ void BuildPanelGrid(Panel* panel, float xStart, float yStart, float xEnd, float 
 // True for a panel that BuildPanelGrid filled; a value-initialised one is not.
 bool IsBuiltPanel(const Panel& panel);
 
-// The program never frees a panel; tests and tools that build their own do,
-// with this. The panel is left unbuilt.
+// Frees the panel's grid and leaves it unbuilt.
 void FreePanelGrid(Panel* panel);
 
-// The panel half of the scene build: the 41 panels of the show.
-void BuildScenePanels();
+// The panel half of the scene build: the show's panels into `table` (PANEL_SLOTS panels).
+void BuildScenePanels(Panel* table);
 
-// Creates TextureTable and PanelTable, then loads every texture and builds every
-// panel. Needs a current GL context. False only when the tables cannot be had: a
-// picture that does not load leaves its slot empty.
-bool InitScene();
+// Everything the drawing calls draw with: the textures and panels under their
+// numbers. Made at start-up and released by its owner; it does not change while
+// a show runs.
+struct Scene {
+    std::array<TextureSlot, TEXTURE_SLOTS> textures;
+    std::array<Panel, PANEL_SLOTS> panels;
+};
+
+// Loads every texture and builds every panel. Needs a current GL context. Null
+// only when the scene's memory cannot be had: a picture that does not load
+// leaves its slot empty.
+Scene* LoadScene();
+// Frees the panels and the textures (in the GL context the scene was loaded in).
+void FreeScene(Scene* scene);
+
+struct SceneRelease {
+    void operator()(Scene* scene) const { FreeScene(scene); }
+};
+using OwnedScene = std::unique_ptr<Scene, SceneRelease>;

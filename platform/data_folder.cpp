@@ -1,6 +1,7 @@
 // The data folder search and the folder in use.
 #include "platform/data_folder.h"
 
+#include <cstring>
 #include <filesystem>
 
 namespace {
@@ -43,3 +44,12 @@ std::string FindDataFolder(const std::string& given, std::string* error) {
 void UseDataFolder(const std::string& folder) { CurrentDataFolder = folder; }
 
 const std::string& DataFolder() { return CurrentDataFolder; }
+
+std::string NativePath(const char* path) {
+    std::string native(path);
+    for (char& c : native)
+        if (c == '\\') c = '/';
+    // "data\\..." names the data folder in use, wherever it is.
+    if (std::strncmp(path, "data\\", 5) == 0 && DataFolder() != "data") native = DataFolder() + native.substr(4);
+    return native;
+}

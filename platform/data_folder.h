@@ -14,5 +14,10 @@ std::string FindDataFolder(const std::string& given, std::string* error);
 void UseDataFolder(const std::string& folder);
 const std::string& DataFolder();
 
+// Turns the data paths written with a backslash ("data\scr1.bmp") into this
+// platform's form, in the data folder in use. Messages keep showing the path
+// as written.
+std::string NativePath(const char* path);
+
 // The folder of the running executable; empty when it cannot be read.
 std::string ExecutableFolder();

@@ -1,19 +1,12 @@
 // The program's only door to the operating system: window, GL context, keyboard,
-// clock, message boxes and the audio device. Everything above this header is
-// platform-free; only platform/*.cpp include SDL's video and event headers.
+// clock and message boxes. One header; the implementation is chosen when linking:
+// `platform_desktop` (SDL on X11 or Wayland, the audio device), `platform_headless`
+// (offscreen GL, virtual clock, scripted keys; see platform/headless.h).
 #pragma once
 
+#include "platform/key_codes.h"
+
 #include <cstdint>
-#include <string>
-
-// Windows virtual-key codes, the indices of KeyTable.
-constexpr int32_t VK_RETURN = 13;
-constexpr int32_t VK_ESCAPE = 27;
-constexpr int32_t VK_SPACE = 32;
-constexpr int32_t VK_UP = 38;
-constexpr int32_t VK_DOWN = 40;
-
-constexpr int KEY_TABLE_SIZE = 256;
 
 // 1 while the key is down, 0 when it is up. Written only while messages are
 // pumped (PumpMessages, window creation, message boxes).
@@ -45,18 +38,25 @@ void SetProjection(int32_t width, int32_t height);
 // Initial GL state, then SetProjection.
 void InitGlState(int32_t width, int32_t height);
 
-// Dispatches every waiting event without waiting. Key events update KeyTable;
-// a close request runs the teardown and ends the process with status 0.
-void PumpMessages();
+enum class PumpResult { CONTINUE, CLOSE_REQUESTED };
 
-// Presents the finished frame (the buffer swap on the window's device context).
+// Dispatches every waiting event without waiting. Key events update KeyTable.
+// A close request (the window's close button, Alt+F4, a quit) is returned to
+// the loop's owner at once; later events wait for the next pump.
+PumpResult PumpMessages();
+
+// Presents the finished frame: the buffer swap, the loop's only wait.
 void PresentFrame();
 
 // Milliseconds; only differences between readings mean anything.
 uint32_t TimeGetTime();
 
-// The close request sent to the window at the normal end: restores the display,
-// shows the cursor, closes the audio device, releases the GL context, exit(0).
+// Restores the display mode, shows the cursor, closes the audio device and
+// releases the GL context and the window. Safe with null.
+void CloseDisplayWindow(WindowHandle window);
+
+// The program's end, at the show's end or on a close request: CloseDisplayWindow,
+// then the process exits with status 0.
 [[noreturn]] void SendCloseRequest(WindowHandle window);
 
 enum class MessageIcon { NONE, ERROR };
@@ -64,13 +64,9 @@ enum class MessageIcon { NONE, ERROR };
 // Modal box captioned "Error" when one can be shown; the text always goes to
 // stderr as "Error: <text>" (one line). Returns once dismissed, or at once
 // when no box can be shown. SIGTERM or SIGINT while the box is open ends the
-// process with status 1, the display restored.
+// process with status 1, the display restored. INVITATION_NO_MESSAGE_BOXES in
+// the environment (a kiosk, a test) leaves only the line on stderr.
 void ShowMessage(const char* text, MessageIcon icon);
 
 // The program's error report: cursor shown, then ShowMessage with the error icon.
 void ShowErrorMessage(const char* text);
-
-// Turns the data paths written with a backslash ("data\scr1.bmp") into this
-// platform's form. Messages keep showing the path as written.
-std::string NativePath(const char* path);
-

@@ -1,9 +1,6 @@
 // The intro: the logo pieces by music row, until the second order.
 #include "show/intro.h"
 
-#include "panel/draw.h"
-#include "platform/platform.h"
-#include "show/show.h"
 
 IntroFrame UpdateIntro(const MusicPosition& position) {
     IntroFrame frame{};
@@ -15,21 +12,6 @@ IntroFrame UpdateIntro(const MusicPosition& position) {
     return frame;
 }
 
-void DrawIntro(const IntroFrame& frame) {
-    for (int32_t i = 0; i < frame.panelCount; ++i) DrawPanel(frame.panels[i], 1.0f, true);
-}
-
-void RunIntro() {
-    for (;;) {
-        PumpMessages();
-        ClearFrame();
-        MusicPosition position{};
-        GetMusicPosition(position);
-        IntroFrame frame = UpdateIntro(position);
-        DrawIntro(frame);
-        CurrentShowStatus = {ShowPhase::INTRO, position.order, position.row, -1, -1, -1};
-        // The frame in which the order first reads 1 is still shown.
-        PresentFrame();
-        if (frame.last) break;
-    }
+void AddIntroCalls(const IntroFrame& frame, DrawList& calls) {
+    for (int32_t i = 0; i < frame.panelCount; ++i) calls.Add(PanelCall(frame.panels[i], 1.0f, true));
 }

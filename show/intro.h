@@ -2,6 +2,7 @@
 #pragma once
 
 #include "music/music.h"
+#include "panel/draw_call.h"
 
 #include <array>
 #include <cstdint>
@@ -22,4 +23,4 @@ struct IntroFrame {
 };
 
 IntroFrame UpdateIntro(const MusicPosition& position);
-void DrawIntro(const IntroFrame& frame);
+void AddIntroCalls(const IntroFrame& frame, DrawList& calls);

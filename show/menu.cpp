@@ -1,9 +1,7 @@
 // The menu: key latch, entries and pages, cross-fades, buttons and the pointer glide.
 #include "show/menu.h"
 
-#include "panel/draw.h"
-#include "platform/platform.h"
-#include "show/show.h"
+#include "platform/key_codes.h"
 
 MenuKeys ReadMenuKeys(const int32_t* keyTable) {
     return {keyTable[VK_SPACE] != 0 || keyTable[VK_RETURN] != 0, keyTable[VK_DOWN] != 0, keyTable[VK_UP] != 0};
@@ -142,29 +140,15 @@ void UpdateMenu(MenuState& state, MenuKeys keys, uint32_t now) {
     UpdateMenuAfterPanels(state, dt);
 }
 
-void DrawMenuPanels(const MenuState& state) {
-    DrawPanel(BACKDROP_LEFT_PANEL, 1.0f, false);
-    DrawPanel(BACKDROP_RIGHT_PANEL, 1.0f, false);
-    DrawPanel(PagePanel(state), state.newPageBrightness, true);
-    DrawPanel(state.oldPagePanel, state.oldPageBrightness, true);
-    DrawPanel(BUTTON_PANEL + state.pressedButton, 1.0f, true);
-    DrawPanel(MENU_ENTRIES[state.entry].picturePanel, 1.0f, true);
+void AddMenuPanelCalls(const MenuState& state, DrawList& calls) {
+    calls.Add(PanelCall(BACKDROP_LEFT_PANEL, 1.0f, false));
+    calls.Add(PanelCall(BACKDROP_RIGHT_PANEL, 1.0f, false));
+    calls.Add(PanelCall(PagePanel(state), state.newPageBrightness, true));
+    calls.Add(PanelCall(state.oldPagePanel, state.oldPageBrightness, true));
+    calls.Add(PanelCall(BUTTON_PANEL + state.pressedButton, 1.0f, true));
+    calls.Add(PanelCall(MENU_ENTRIES[state.entry].picturePanel, 1.0f, true));
 }
 
-void DrawMenuPointer(const MenuState& state) { DrawMaskedSprite(POINTER_PANEL, POINTER_X_OFFSET, state.pointerY); }
-
-void RunMenu() {
-    MenuState state = StartMenu(TimeGetTime());
-    for (;;) {
-        PumpMessages();
-        uint32_t now = TimeGetTime();
-        int32_t dt = UpdateMenuBeforePanels(state, ReadMenuKeys(KeyTable), now);
-        ClearFrame();
-        DrawMenuPanels(state);
-        UpdateMenuAfterPanels(state, dt);
-        DrawMenuPointer(state);
-        CurrentShowStatus = {ShowPhase::MENU, -1, -1, state.entry, state.page, state.position};
-        PresentFrame();
-        if (KeyTable[VK_ESCAPE]) break;
-    }
+void AddMenuPointerCall(const MenuState& state, DrawList& calls) {
+    calls.Add(SpriteCall(POINTER_PANEL, POINTER_X_OFFSET, state.pointerY));
 }

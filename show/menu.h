@@ -2,6 +2,8 @@
 // The updates are pure (no GL, no platform); the draws only issue panel draws.
 #pragma once
 
+#include "panel/draw_call.h"
+
 #include <array>
 #include <cstdint>
 
@@ -141,5 +143,5 @@ void UpdateMenuAfterPanels(MenuState& state, int32_t dt);
 void UpdateMenu(MenuState& state, MenuKeys keys, uint32_t now);
 
 // The backdrop, the two pages, the buttons and the entry picture, in layer order.
-void DrawMenuPanels(const MenuState& state);
-void DrawMenuPointer(const MenuState& state);
+void AddMenuPanelCalls(const MenuState& state, DrawList& calls);
+void AddMenuPointerCall(const MenuState& state, DrawList& calls);

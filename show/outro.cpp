@@ -1,10 +1,6 @@
 // The outro: sliding credits, the blinking picture and the fade, all from the outro's clock.
 #include "show/outro.h"
 
-#include "music/music.h"
-#include "panel/draw.h"
-#include "platform/platform.h"
-#include "show/show.h"
 
 #include <cmath>
 
@@ -34,34 +30,15 @@ float OutroMusicLevel(const OutroFade& fade) {
     return fade.stage >= OUTRO_END_STAGE ? 0.0f : fade.fadeLevel;
 }
 
-void DrawOutroCredits(const OutroCredits& credits) {
+void AddOutroCreditCalls(const OutroCredits& credits, DrawList& calls) {
     if (credits.stage < 0 || credits.stage >= OUTRO_CREDIT_STAGES) return;
-    DrawPanelShifted(CREDIT_WIDE_PANEL + credits.stage, credits.offset, 0.0f, credits.brightness, true);
-    DrawPanelShifted(CREDIT_NAME_PANEL + credits.stage, 0.0f, credits.offset, credits.brightness, true);
+    calls.Add(ShiftedPanelCall(CREDIT_WIDE_PANEL + credits.stage, credits.offset, 0.0f, credits.brightness, true));
+    calls.Add(ShiftedPanelCall(CREDIT_NAME_PANEL + credits.stage, 0.0f, credits.offset, credits.brightness, true));
 }
 
-void DrawOutroBlink(int32_t blinkPanel) { DrawPanel(blinkPanel, 1.0f, true); }
+void AddOutroBlinkCall(int32_t blinkPanel, DrawList& calls) { calls.Add(PanelCall(blinkPanel, 1.0f, true)); }
 
-void DrawOutroFade(const OutroFade& fade) {
-    if (fade.stage >= OUTRO_FADE_STAGE) DrawFadeOverlay(fade.fadeLevel);
-    if (fade.stage >= OUTRO_END_STAGE) DrawFadeOverlay(0.0f);
-}
-
-// Never pumps messages: keys and close requests wait until the show is over.
-void RunOutro() {
-    uint32_t startTime = TimeGetTime();
-    for (;;) {
-        int32_t t = static_cast<int32_t>(TimeGetTime() - startTime);
-        ClearFrame();
-        OutroCredits credits = OutroCreditsAt(t);
-        DrawOutroCredits(credits);
-        DrawOutroBlink(OutroBlinkPanel(t));
-        OutroFade fade = OutroFadeAt(t);
-        DrawOutroFade(fade);
-        // The music follows the overlay's level and meets silence where the overlay meets black.
-        SetMusicLevel(OutroMusicLevel(fade));
-        CurrentShowStatus = {ShowPhase::OUTRO, -1, -1, -1, -1, -1};
-        PresentFrame();
-        if (OutroEnds(fade)) break;
-    }
+void AddOutroFadeCalls(const OutroFade& fade, DrawList& calls) {
+    if (fade.stage >= OUTRO_FADE_STAGE) calls.Add(FadeCall(fade.fadeLevel));
+    if (fade.stage >= OUTRO_END_STAGE) calls.Add(FadeCall(0.0f));
 }

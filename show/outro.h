@@ -3,6 +3,8 @@
 // Every value of a frame follows from the milliseconds since the outro began.
 #pragma once
 
+#include "panel/draw_call.h"
+
 #include <cstdint>
 
 constexpr double OUTRO_RATE = 0.0005;   // stages per millisecond
@@ -40,6 +42,6 @@ bool OutroEnds(const OutroFade& fade);
 // fades, silence from the black frame on, and 1 before the fade.
 float OutroMusicLevel(const OutroFade& fade);
 
-void DrawOutroCredits(const OutroCredits& credits);
-void DrawOutroBlink(int32_t blinkPanel);
-void DrawOutroFade(const OutroFade& fade);
+void AddOutroCreditCalls(const OutroCredits& credits, DrawList& calls);
+void AddOutroBlinkCall(int32_t blinkPanel, DrawList& calls);
+void AddOutroFadeCalls(const OutroFade& fade, DrawList& calls);

@@ -1,7 +1,7 @@
 // One second of music rendered offline, as the device thread renders it live
 // (slices of 256 frames, the position read between them). core_percent is the
 // CPU time one second of audio costs, as a share of one core (target: 0.5).
-#include "music/music.h"
+#include "music/offline.h"
 #include "tests/music/tiny_mod.h"
 
 #include <benchmark/benchmark.h>
@@ -26,7 +26,6 @@ void RenderOneSecond(benchmark::State& state, const std::string& path) {
         state.SkipWithError(("no module at " + path).c_str());
         return;
     }
-    UseOfflineMusic(true);
     // The order notices go elsewhere while the music plays: stdout is the report's.
     std::fflush(stdout);
     int saved = dup(1);

@@ -6,7 +6,6 @@
 #include "image/texture.h"
 #include "panel/draw.h"
 #include "panel/panel.h"
-#include "platform/headless.h"
 #include "platform/platform.h"
 
 #include <GL/gl.h>
@@ -26,10 +25,10 @@ constexpr int PICTURE_SIZE = 512;
 double ClearSwapFrameMs;
 double MenuFrameMs;
 double MenuCallsFrameMs;
+Scene* TheScene;
 
 // Real-sized pictures with content that does not compress or repeat trivially.
 void MakeSceneTextures() {
-    TextureTable = new TextureSlot[TEXTURE_SLOTS]{};
     std::vector<uint8_t> pixels(PICTURE_SIZE * PICTURE_SIZE * 3);
     uint32_t seed = 12345;
     for (const ScenePicture& picture : SCENE_PICTURES) {
@@ -43,7 +42,7 @@ void MakeSceneTextures() {
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
         glTexImage2D(GL_TEXTURE_2D, 0, 3, PICTURE_SIZE, PICTURE_SIZE, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
-        TextureTable[picture.number].glName = name;
+        TheScene->textures[picture.number].glName = name;
     }
 }
 
@@ -70,13 +69,15 @@ void ClearSwapFrame() {
 // A cross-fade running with a button lit: every one of the six draws reaches
 // the screen, the most the menu ever draws.
 void DrawMenuLayers() {
-    DrawPanel(0, 1.0f, false);
-    DrawPanel(1, 1.0f, false);
-    DrawPanel(13, 0.6f, true);
-    DrawPanel(14, 0.4f, true);
-    DrawPanel(22, 1.0f, true);
-    DrawPanel(30, 1.0f, true);
-    DrawMaskedSprite(35, 0.35f, -0.95f);
+    DrawList calls;
+    calls.Add(PanelCall(0, 1.0f, false));
+    calls.Add(PanelCall(1, 1.0f, false));
+    calls.Add(PanelCall(13, 0.6f, true));
+    calls.Add(PanelCall(14, 0.4f, true));
+    calls.Add(PanelCall(22, 1.0f, true));
+    calls.Add(PanelCall(30, 1.0f, true));
+    calls.Add(SpriteCall(35, 0.35f, -0.95f));
+    DrawFrameCalls(*TheScene, calls);
 }
 
 void MenuWorstFrame() {
@@ -121,22 +122,15 @@ BENCHMARK(BM_MenuCallsOnlyFrames)->Iterations(1)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    // --live: the real window on the current display (fullscreen 640 x 480), so
-    // that the swap costs what it costs there.
-    bool live = argc > 1 && std::strcmp(argv[1], "--live") == 0;
-    if (live) {
-        for (int i = 1; i + 1 < argc; ++i) argv[i] = argv[i + 1];
-        --argc;
-    } else {
-        UseHeadlessPlatform();
-    }
+    // panel_bench_live, the same program on the desktop platform, draws into the
+    // real window (fullscreen 640 x 480), so that the swap costs what it costs there.
     if (!CreateDisplayWindow(640, 480, 1, nullptr)) {
         std::fprintf(stderr, "panel_bench: no GL context\n");
         return 1;
     }
+    TheScene = new Scene{};
     MakeSceneTextures();
-    PanelTable = new Panel[PANEL_SLOTS]{};
-    BuildScenePanels();
+    BuildScenePanels(TheScene->panels.data());
 
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

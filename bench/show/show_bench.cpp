@@ -5,10 +5,13 @@
 //   run it under tests/support/with-xvfb 640x480; SHOW_BENCH_DATA=data-4x starts the
 //   program with that data folder instead);
 // - the whole show on the headless platform: C++ allocations made by a frame's own work
-//   (pump, clock, update, clear, draws, swap) in every phase, time per frame, and the
+//   (pump, input, step, draws, swap) in every phase, time per frame, and the
 //   peak memory of the process.
+#include "app/run_program.h"
 #include "image/scene_files.h"
 #include "music/music.h"
+#include "music/offline.h"
+#include "panel/draw.h"
 #include "panel/panel.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
@@ -101,7 +104,7 @@ Launch LaunchUntilFirstFrame(const std::string& program, int lingerMs) {
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 2);
     posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
 
-    std::vector<std::string> env = {"INVITATION_TRACE_FIRST_FRAME=1", "SDL_AUDIODRIVER=dummy",
+    std::vector<std::string> env = {"LD_PRELOAD=" FIRST_SWAP_TRACE, "SDL_AUDIODRIVER=dummy",
                                     "INVITATION_NO_MESSAGE_BOXES=1"};
     for (char** e = environ; *e; ++e)
         if (std::strncmp(*e, "SDL_AUDIODRIVER=", 16) != 0) env.push_back(*e);
@@ -213,65 +216,64 @@ constexpr TourKey TOUR[] = {
 };
 
 void BM_WholeShowHeadless(benchmark::State& state) {
-    static bool ran = false;
-    if (ran || !HaveData()) {
-        state.SkipWithError(ran ? "one show per process" : "no data/phatfunk.mod in the build folder");
+    if (!HaveData()) {
+        state.SkipWithError("no data/phatfunk.mod in the build folder");
         return;
     }
-    ran = true;
     if (chdir(BUILD_DIR.c_str()) != 0) {
         state.SkipWithError("cannot enter the build folder");
         return;
     }
     constexpr int FPS = 60;
-    UseHeadlessPlatform();
-    UseOfflineMusic();
     // The high-water mark after each start-up step says where the memory goes.
-    bool started = CreateDisplayWindow(640, 480, 1, nullptr) != nullptr;
+    WindowHandle window = CreateDisplayWindow(640, 480, 1, nullptr);
     state.counters["peak_window_MiB"] = PeakMiB();
-    started = started && InitScene();
+    OwnedScene scene(window ? LoadScene() : nullptr);
     state.counters["peak_scene_MiB"] = PeakMiB();
-    started = started && StartMusic(MUSIC_MODULE_PATH);
+    bool started = scene && StartMusic(MUSIC_MODULE_PATH);
     state.counters["peak_music_MiB"] = PeakMiB();
     if (!started) {
         state.SkipWithError("start-up failed");
         return;
     }
     std::array<PhaseCost, 5> costs{};
-    int64_t frame = 0, firstMenuFrame = -1;
-    int64_t allocationsAtFrameStart = 0;
-    auto frameStart = std::chrono::steady_clock::now();
+    int64_t firstMenuFrame = -1;
 
-    // The hook's own work (music, keys) is left out of the frame it ends.
-    SetPresentHook([&] {
-        auto now = std::chrono::steady_clock::now();
-        int64_t allocations = Allocations.load() - allocationsAtFrameStart;
-        PhaseCost& cost = costs[static_cast<int>(CurrentShowStatus.phase)];
-        ++cost.frames;
-        cost.peakMiB = PeakMiB();
-        cost.maxAllocations = std::max(cost.maxAllocations, allocations);
-        cost.totalAllocations += allocations;
-        if (allocations > 0) ++cost.framesWithAllocations;
-        cost.totalMs += std::chrono::duration<double, std::milli>(now - frameStart).count();
-
-        if (CurrentShowStatus.phase == ShowPhase::MENU && firstMenuFrame < 0) firstMenuFrame = frame;
-        if (firstMenuFrame >= 0)
-            for (const TourKey& k : TOUR)
-                if (frame - firstMenuFrame == k.frame) ScriptKey(k.key, k.down);
-        ++frame;
-        SetVirtualClock(frame * 1000.0 / FPS);
-        RenderMusicUntil(frame * 44100 / FPS, nullptr);
-        allocationsAtFrameStart = Allocations.load();
-        frameStart = std::chrono::steady_clock::now();
-    });
     for (auto _ : state) {
         SetVirtualClock(0.0);
-        allocationsAtFrameStart = Allocations.load();
-        frameStart = std::chrono::steady_clock::now();
-        RunShow();
+        ShowState show = StartShow();
+        // A frame's own work: pump, input, step, draws, swap. The music and the keys
+        // of the next frame are left out.
+        for (int64_t frame = 0; !ShowOver(show); ++frame) {
+            int64_t allocationsBefore = Allocations.load();
+            auto frameStart = std::chrono::steady_clock::now();
+            if (ShowTakesInput(show)) PumpMessages();
+            Frame shown = StepShow(show, ReadFrameInput());
+            DrawFrameCalls(*scene, shown.calls);
+            SetMusicLevel(shown.musicLevel);
+            PresentFrame();
+            auto now = std::chrono::steady_clock::now();
+            int64_t allocations = Allocations.load() - allocationsBefore;
+
+            PhaseCost& cost = costs[static_cast<int>(shown.status.phase)];
+            ++cost.frames;
+            cost.peakMiB = PeakMiB();
+            cost.maxAllocations = std::max(cost.maxAllocations, allocations);
+            cost.totalAllocations += allocations;
+            if (allocations > 0) ++cost.framesWithAllocations;
+            cost.totalMs += std::chrono::duration<double, std::milli>(now - frameStart).count();
+
+            if (shown.status.phase == ShowPhase::MENU && firstMenuFrame < 0) firstMenuFrame = frame;
+            if (firstMenuFrame >= 0)
+                for (const TourKey& k : TOUR)
+                    if (frame - firstMenuFrame == k.frame) ScriptKey(k.key, k.down);
+            SetVirtualClock((frame + 1) * 1000.0 / FPS);
+            RenderMusicUntil((frame + 1) * MUSIC_MIX_RATE / FPS, nullptr);
+        }
     }
-    SetPresentHook(nullptr);
     StopMusic();
+    scene.reset();
+    CloseDisplayWindow(window);
 
     const char* names[] = {"none", "intro", "menu", "outro", "done"};
     for (int phase = 1; phase <= 3; ++phase) {

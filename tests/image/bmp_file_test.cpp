@@ -1,7 +1,6 @@
 // LoadBmpImage as the program calls it: paths written with a backslash, and
 // exactly one message for every way a load fails.
 #include "image/bmp.h"
-#include "platform/headless.h"
 #include "tests/image/bmp_bytes.h"
 #include "tests/support/scratch_folder.h"
 
@@ -20,7 +19,6 @@ std::vector<uint8_t> WithHeaderSize(uint32_t size) {
 }
 
 TEST(BmpFile, LoadsByTheProgramsPathSilently) {
-    UseHeadlessPlatform();
     ScratchFolder folder;
     folder.Write("data/pic.bmp", Assemble24(2, 1, [](int x, int) { return x ? 0x0000FFu : 0xFF0000u; }));
     WorkingFolder inside(folder.path);
@@ -35,7 +33,6 @@ TEST(BmpFile, LoadsByTheProgramsPathSilently) {
 }
 
 TEST(BmpFile, EveryFailureShowsExactlyOneMessage) {
-    UseHeadlessPlatform();
     ScratchFolder folder;
     folder.Write("data/empty.bmp", {});
     folder.Write("data/v4.bmp", WithHeaderSize(108));

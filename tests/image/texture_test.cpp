@@ -2,7 +2,6 @@
 // scene's pictures and what a missing or broken picture leaves behind.
 #include "image/scene_files.h"
 #include "image/texture.h"
-#include "platform/headless.h"
 #include "platform/platform.h"
 #include "tests/image/bmp_bytes.h"
 #include "tests/support/scratch_folder.h"
@@ -12,6 +11,7 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <set>
 #include <string>
 
@@ -20,14 +20,12 @@ namespace {
 class Textures : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        UseHeadlessPlatform();
         ASSERT_NE(CreateDisplayWindow(640, 480, 1, nullptr), nullptr);
     }
-    void SetUp() override { TextureTable = new TextureSlot[TEXTURE_SLOTS]{}; }
-    void TearDown() override {
-        delete[] TextureTable;
-        TextureTable = nullptr;
-    }
+    void SetUp() override { table_ = std::make_unique<TextureSlot[]>(TEXTURE_SLOTS); }
+    void TearDown() override { FreeTextures(table_.get()); }
+
+    std::unique_ptr<TextureSlot[]> table_;
 };
 
 // Every picture of the scene distinct: 4 x 4, coloured by its texture number.
@@ -75,11 +73,11 @@ TEST_F(Textures, FullSceneLoadsSilentlyIntoDistinctTextures) {
     WriteScene(folder);
     WorkingFolder inside(folder.path);
     testing::internal::CaptureStderr();
-    LoadSceneTextures();
+    LoadSceneTextures(table_.get());
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     std::set<uint32_t> names;
     for (const ScenePicture& picture : SCENE_PICTURES) {
-        const uint32_t name = TextureTable[picture.number].glName;
+        const uint32_t name = table_[picture.number].glName;
         EXPECT_NE(name, 0u) << picture.path;
         names.insert(name);
         const std::vector<uint8_t> rgb = TextureRgb(name, 4, 4);
@@ -106,7 +104,7 @@ TEST_F(Textures, MissingAndBrokenPicturesAreReportedInTableOrderAndSkipped) {
     std::filesystem::create_directory(folder.path / "data/gfx.bmp");
     WorkingFolder inside(folder.path);
     testing::internal::CaptureStderr();
-    LoadSceneTextures();
+    LoadSceneTextures(table_.get());
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "Error: texture data\\opac.bmp not found!\n"
               "Error: Failed to open DIB file data\\opac.bmp.\n"
@@ -120,7 +118,7 @@ TEST_F(Textures, MissingAndBrokenPicturesAreReportedInTableOrderAndSkipped) {
     const std::set<int32_t> failed = {36, 40, 44, 50, 51};
     std::set<int32_t> listed;
     for (const ScenePicture& picture : SCENE_PICTURES) {
-        const TextureSlot& slot = TextureTable[picture.number];
+        const TextureSlot& slot = table_[picture.number];
         listed.insert(picture.number);
         EXPECT_EQ(slot.glName == 0, failed.count(picture.number) == 1) << picture.path;
         // Set whether or not the picture loaded.
@@ -132,7 +130,7 @@ TEST_F(Textures, MissingAndBrokenPicturesAreReportedInTableOrderAndSkipped) {
     }
     for (int32_t number = 0; number < TEXTURE_SLOTS; ++number) {
         if (listed.count(number)) continue;
-        const TextureSlot& slot = TextureTable[number];
+        const TextureSlot& slot = table_[number];
         EXPECT_TRUE(slot.glName == 0 && slot.attribute1 == 0.0f && slot.attribute3 == 0) << "slot " << number;
     }
 }

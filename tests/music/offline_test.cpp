@@ -1,7 +1,7 @@
 // The player rendering offline: positions at exact instants, order notices,
 // jumps and loops of small modules made here, determinism, pan separation and
 // the files it refuses.
-#include "music/music.h"
+#include "music/offline.h"
 #include "tests/music/stdout_tap.h"
 #include "tests/music/tiny_mod.h"
 
@@ -35,7 +35,6 @@ std::string WriteMod(const TinyMod& mod) { return WriteTempFile("tiny.mod", Buil
 
 class OfflineMusic : public testing::Test {
 protected:
-    void SetUp() override { UseOfflineMusic(true); }
     void TearDown() override { StopMusic(); }
 };
 

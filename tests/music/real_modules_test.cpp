@@ -2,7 +2,7 @@
 // the positions reported offline are libopenmpt's own at the same sample, and
 // the order notices come when libxmp, reading the module tick by tick, starts
 // an order. Skipped when the test data is absent.
-#include "music/music.h"
+#include "music/offline.h"
 #include "tests/music/stdout_tap.h"
 
 #include <gtest/gtest.h>
@@ -42,7 +42,6 @@ class RealModules : public testing::Test {
 protected:
     void SetUp() override {
         if (!HaveTestData()) GTEST_SKIP() << "no public modules at " << INVITATION_TESTDATA << "/mods";
-        UseOfflineMusic(true);
     }
     void TearDown() override { StopMusic(); }
 };

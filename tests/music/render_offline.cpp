@@ -1,7 +1,7 @@
 // music-render-offline MODULE FRAMES OUT: the module's first FRAMES stereo
 // frames, rendered offline as 16-bit interleaved samples, for comparing with
 // what a device was given.
-#include "music/music.h"
+#include "music/offline.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,7 +12,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: music-render-offline MODULE FRAMES OUT\n");
         return 2;
     }
-    UseOfflineMusic(true);
     // The start notice goes to stdout; keep it out of the way.
     std::freopen("/dev/null", "w", stdout);
     if (!StartMusic(argv[1])) {

@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -226,29 +227,33 @@ protected:
     static void SetUpTestSuite() {
         static bool windowOpen = false;
         if (windowOpen) return;
-        UseHeadlessPlatform();
         ASSERT_NE(CreateDisplayWindow(WIDTH, HEIGHT, 1, nullptr), nullptr);
         windowOpen = true;
     }
 
     void SetUp() override {
-        TextureTable = new TextureSlot[TEXTURE_SLOTS]{};
-        PanelTable = new Panel[PANEL_SLOTS]{};
+        scene_ = std::make_unique<Scene>();
         Reset();
     }
 
     void TearDown() override {
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-        FreeScene();
-        delete[] PanelTable;
-        PanelTable = nullptr;
-        delete[] TextureTable;
-        TextureTable = nullptr;
+        EmptyScene();
     }
 
-    void FreeScene() {
-        for (int i = 0; i < PANEL_SLOTS; ++i) FreePanelGrid(&PanelTable[i]);
-        for (int i = 0; i < TEXTURE_SLOTS; ++i) TextureTable[i].glName = 0;
+    // The modes as the show calls them, on this test's scene.
+    void DrawPanel(int32_t panel, float brightness, bool additive) {
+        Draw(*scene_, PanelCall(panel, brightness, additive));
+    }
+    void DrawPanelShifted(int32_t panel, float dx, float dy, float brightness, bool additive) {
+        Draw(*scene_, ShiftedPanelCall(panel, dx, dy, brightness, additive));
+    }
+    void DrawMaskedSprite(int32_t panel, float dx, float dy) { Draw(*scene_, SpriteCall(panel, dx, dy)); }
+    void DrawFadeOverlay(float level) { Draw(*scene_, FadeCall(level)); }
+
+    void EmptyScene() {
+        for (int i = 0; i < PANEL_SLOTS; ++i) FreePanelGrid(&scene_->panels[i]);
+        for (int i = 0; i < TEXTURE_SLOTS; ++i) scene_->textures[i].glName = 0;
         if (!names.empty()) glDeleteTextures(static_cast<GLsizei>(names.size()), names.data());
         names.clear();
     }
@@ -256,7 +261,7 @@ protected:
     // Empty tables, a black frame and the state the window set-up leaves,
     // whatever an earlier case changed.
     void Reset() {
-        FreeScene();
+        EmptyScene();
         glDisable(GL_BLEND);
         glDisable(GL_CULL_FACE);
         glDisable(GL_LIGHTING);
@@ -293,19 +298,19 @@ protected:
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
         glTexImage2D(GL_TEXTURE_2D, 0, 3, texture.width, texture.height, 0, GL_RGB, GL_UNSIGNED_BYTE, bytes.data());
         glBindTexture(GL_TEXTURE_2D, 0);
-        TextureTable[number].glName = name;
+        scene_->textures[number].glName = name;
     }
 
-    static void BuildPanel(int32_t number, const Quad& q, int32_t columns = 2, int32_t rows = 2,
-                           int32_t texture = -1) {
-        BuildPanelGrid(&PanelTable[number], q.x0, q.y0, q.x1, q.y1, -1.0f, q.u0, q.v0, q.u1, q.v1, columns, rows,
+    void BuildPanel(int32_t number, const Quad& q, int32_t columns = 2, int32_t rows = 2,
+                    int32_t texture = -1) {
+        BuildPanelGrid(&scene_->panels[number], q.x0, q.y0, q.x1, q.y1, -1.0f, q.u0, q.v0, q.u1, q.v1, columns, rows,
                        texture < 0 ? number : texture, StoreRestPosition);
-        ASSERT_TRUE(IsBuiltPanel(PanelTable[number]));
+        ASSERT_TRUE(IsBuiltPanel(scene_->panels[number]));
     }
 
     // A frame that is not plain: a full-screen opaque panel of four colours.
     void DrawBackdrop() {
-        if (!IsBuiltPanel(PanelTable[BACKDROP])) {
+        if (!IsBuiltPanel(scene_->panels[BACKDROP])) {
             PutTexture(BACKDROP, BACKDROP_TEXTURE);
             BuildPanel(BACKDROP, FULL_SCREEN);
         }
@@ -327,6 +332,7 @@ protected:
     static constexpr Quad INNER = {-0.5f, -0.5f, 0.75f, 0.25f, 0.0f, 0.0f, 1.0f, 1.0f};
 
     std::vector<GLuint> names;
+    std::unique_ptr<Scene> scene_;
 };
 
 TEST_F(PanelDraw, BrightnessScalesAdditivePanelsUpToTheCap) {
@@ -484,49 +490,40 @@ TEST_F(PanelDraw, FadeOverlayMultipliesTheFrameByTheLevel) {
     }
 }
 
-// A headless run keeps a frame's calls and draws them at the present: the same
-// pixels as drawing at once, nothing drawn before, and nothing at all when a
-// frame repeats the last one's calls exactly.
-TEST_F(PanelDraw, KeptCallsDrawAtThePresentAndRepeatsCostNothing) {
+// A frame as data: its list drawn at once gives the pixels of its calls drawn one
+// by one, and lists differ exactly where one argument does.
+TEST_F(PanelDraw, AFramesCallsDrawAsTheyWouldOneByOne) {
     PutTexture(7, CHECKER);
     BuildPanel(7, INNER);
     PutTexture(SPRITE_TEXTURE, CHECKER);
     PutTexture(SPRITE_MASK_TEXTURE, BACKDROP_TEXTURE);
     PutTexture(FADE_TEXTURE, CHECKER);
     BuildPanel(9, INNER, 2, 2, SPRITE_TEXTURE);
-    auto frameCalls = [this](float brightness) {
-        ClearPanelFrame(0.1f, 0.2f, 0.3f, 0.0f);
-        DrawBackdrop();
-        DrawPanelShifted(7, 0.1f, -0.2f, brightness, true);
-        DrawMaskedSprite(9, -0.3f, 0.1f);
-        DrawFadeOverlay(0.75f);
+    DrawBackdrop();   // builds the backdrop panel
+    auto frameCalls = [](float brightness) {
+        DrawList calls;
+        calls.Add(ClearCall(0.1f, 0.2f, 0.3f, 0.0f));
+        calls.Add(PanelCall(BACKDROP, 1.0f, false));
+        calls.Add(ShiftedPanelCall(7, 0.1f, -0.2f, brightness, true));
+        calls.Add(SpriteCall(9, -0.3f, 0.1f));
+        calls.Add(FadeCall(0.75f));
+        return calls;
     };
-    frameCalls(0.5f);
-    Image atOnce = ReadFrame();
-    frameCalls(0.25f);
-    Image otherAtOnce = ReadFrame();
-    ASSERT_NE(atOnce.bytes, otherAtOnce.bytes);
+    DrawList frame = frameCalls(0.5f);
+    for (const DrawCall& call : frame) Draw(*scene_, call);
+    Image oneByOne = ReadFrame();
 
     Clear({0, 0, 0});
-    Image black = ReadFrame();
-    KeepFrameCalls(true);
-    frameCalls(0.5f);
-    ExpectImagesNear(ReadFrame(), black, 0, "kept, not yet drawn");
-    EXPECT_TRUE(DrawKeptFrame());
-    ExpectImagesNear(ReadFrame(), atOnce, 0, "kept calls drawn");
+    DrawFrameCalls(*scene_, frame);
+    ExpectImagesNear(ReadFrame(), oneByOne, 0, "the list drawn at once");
 
-    Clear({0, 0, 0});
-    frameCalls(0.5f);
-    EXPECT_FALSE(DrawKeptFrame()) << "the same calls again";
-    ExpectImagesNear(ReadFrame(), black, 0, "a repeat draws nothing");
-
-    frameCalls(0.25f);
-    EXPECT_TRUE(DrawKeptFrame()) << "one argument changed";
-    ExpectImagesNear(ReadFrame(), otherAtOnce, 0, "the changed frame");
-    KeepFrameCalls(false);
-
-    DrawPanel(7, 0.5f, true);
-    EXPECT_NE(ReadFrame().bytes, otherAtOnce.bytes) << "calls draw at once again";
+    EXPECT_TRUE(frame == frameCalls(0.5f));
+    EXPECT_FALSE(frame == frameCalls(0.25f)) << "one argument changed";
+    DrawList shorter = frame;
+    --shorter.count;
+    EXPECT_FALSE(frame == shorter) << "one call fewer";
+    DrawFrameCalls(*scene_, frameCalls(0.25f));
+    EXPECT_NE(ReadFrame().bytes, oneByOne.bytes) << "the changed argument changes the frame";
 }
 
 // Before each call that must make no GL call, every value a mode would set is
@@ -563,16 +560,16 @@ TEST_F(PanelDraw, NothingToDrawMakesNoGlCall) {
         const char* name;
         std::function<void()> call;
     } cases[] = {
-        {"opaque at 0", [] { DrawPanel(7, 0.0f, false); }},
-        {"additive at 0", [] { DrawPanel(7, 0.0f, true); }},
-        {"additive at -0", [] { DrawPanel(7, -0.0f, true); }},
-        {"opaque below 0", [] { DrawPanel(7, -1.0f, false); }},
-        {"additive at NaN", [nan] { DrawPanel(7, nan, true); }},
-        {"shifted at 0", [] { DrawPanelShifted(7, 0.5f, 0.5f, 0.0f, true); }},
-        {"shifted below 0", [] { DrawPanelShifted(7, 0.5f, 0.5f, -0.25f, false); }},
-        {"fade at 1", [] { DrawFadeOverlay(1.0f); }},
-        {"fade above 1", [] { DrawFadeOverlay(5.0f); }},
-        {"fade at NaN", [nan] { DrawFadeOverlay(nan); }},
+        {"opaque at 0", [this] { DrawPanel(7, 0.0f, false); }},
+        {"additive at 0", [this] { DrawPanel(7, 0.0f, true); }},
+        {"additive at -0", [this] { DrawPanel(7, -0.0f, true); }},
+        {"opaque below 0", [this] { DrawPanel(7, -1.0f, false); }},
+        {"additive at NaN", [this, nan] { DrawPanel(7, nan, true); }},
+        {"shifted at 0", [this] { DrawPanelShifted(7, 0.5f, 0.5f, 0.0f, true); }},
+        {"shifted below 0", [this] { DrawPanelShifted(7, 0.5f, 0.5f, -0.25f, false); }},
+        {"fade at 1", [this] { DrawFadeOverlay(1.0f); }},
+        {"fade above 1", [this] { DrawFadeOverlay(5.0f); }},
+        {"fade at NaN", [this, nan] { DrawFadeOverlay(nan); }},
     };
     for (const auto& c : cases) {
         SetUnusualGlState(names.back());
@@ -598,10 +595,10 @@ TEST_F(PanelDraw, PanelModesLeaveTheirCameraAndState) {
         GLenum environment;
         float colour;
     } cases[] = {
-        {"opaque", [] { DrawPanel(7, 0.5f, false); }, 0, GL_REPLACE, 0.5f},
-        {"additive", [] { DrawPanel(7, 3.0f, true); }, 0, GL_MODULATE, 0.8f},
-        {"shifted", [] { DrawPanelShifted(7, 0.1f, 0.1f, 0.25f, true); }, 0, GL_MODULATE, 0.25f},
-        {"sprite", [] { DrawMaskedSprite(7, 0.1f, 0.1f); }, 1, GL_MODULATE, 1.0f},
+        {"opaque", [this] { DrawPanel(7, 0.5f, false); }, 0, GL_REPLACE, 0.5f},
+        {"additive", [this] { DrawPanel(7, 3.0f, true); }, 0, GL_MODULATE, 0.8f},
+        {"shifted", [this] { DrawPanelShifted(7, 0.1f, 0.1f, 0.25f, true); }, 0, GL_MODULATE, 0.25f},
+        {"sprite", [this] { DrawMaskedSprite(7, 0.1f, 0.1f); }, 1, GL_MODULATE, 1.0f},
     };
     for (const auto& c : cases) {
         SetUnusualGlState(names[3]);
@@ -678,29 +675,25 @@ TEST_F(PanelDraw, FadeOverlayRestoresWhatItPushed) {
     glDisable(GL_LIGHTING);
 }
 
-TEST_F(PanelDraw, InitSceneBuildsTheTablesWithoutPictures) {
+TEST_F(PanelDraw, LoadSceneBuildsTheTablesWithoutPictures) {
     // An empty working folder: every picture is missing, start-up goes on.
-    delete[] PanelTable;
-    delete[] TextureTable;
     std::filesystem::path folder = std::filesystem::temp_directory_path() / ("panel-no-data-" + std::to_string(getpid()));
     std::filesystem::create_directories(folder);
     std::filesystem::path previous = std::filesystem::current_path();
     std::filesystem::current_path(folder);
-    bool ok = InitScene();
+    OwnedScene loaded(LoadScene());
     std::filesystem::current_path(previous);
     std::filesystem::remove_all(folder);
-    EXPECT_TRUE(ok);
-    ASSERT_NE(TextureTable, nullptr);
-    ASSERT_NE(PanelTable, nullptr);
-    EXPECT_TRUE(IsBuiltPanel(PanelTable[0]));
-    EXPECT_TRUE(IsBuiltPanel(PanelTable[61]));
-    EXPECT_FALSE(IsBuiltPanel(PanelTable[19]));
-    EXPECT_FALSE(IsBuiltPanel(PanelTable[62]));
-    for (int i = 0; i < TEXTURE_SLOTS; ++i) EXPECT_EQ(TextureTable[i].glName, 0u) << "slot " << i;
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_TRUE(IsBuiltPanel(loaded->panels[0]));
+    EXPECT_TRUE(IsBuiltPanel(loaded->panels[61]));
+    EXPECT_FALSE(IsBuiltPanel(loaded->panels[19]));
+    EXPECT_FALSE(IsBuiltPanel(loaded->panels[62]));
+    for (int i = 0; i < TEXTURE_SLOTS; ++i) EXPECT_EQ(loaded->textures[i].glName, 0u) << "slot " << i;
     // A panel whose picture failed still draws, with GL's default texture.
-    DrawPanel(0, 1.0f, false);
-    DrawMaskedSprite(35, 0.0f, 0.0f);
-    DrawFadeOverlay(0.5f);
+    Draw(*loaded, PanelCall(0, 1.0f, false));
+    Draw(*loaded, SpriteCall(35, 0.0f, 0.0f));
+    Draw(*loaded, FadeCall(0.5f));
 }
 
 }  // namespace

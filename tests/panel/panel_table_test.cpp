@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <set>
 
 namespace {
@@ -113,20 +114,20 @@ TEST(PanelGrid, StoreRestPositionCopiesThePosition) {
 
 class SceneTable : public ::testing::Test {
 protected:
-    void SetUp() override { PanelTable = new Panel[PANEL_SLOTS]{}; }
+    void SetUp() override { table_ = std::make_unique<Panel[]>(PANEL_SLOTS); }
     void TearDown() override {
-        for (int i = 0; i < PANEL_SLOTS; ++i) FreePanelGrid(&PanelTable[i]);
-        delete[] PanelTable;
-        PanelTable = nullptr;
+        for (int i = 0; i < PANEL_SLOTS; ++i) FreePanelGrid(&table_[i]);
     }
+
+    std::unique_ptr<Panel[]> table_;
 };
 
 TEST_F(SceneTable, BuildsOnePanelPerPictureWithThePicturesNumber) {
-    BuildScenePanels();
+    BuildScenePanels(table_.get());
     std::set<int32_t> pictures;
     for (const ScenePicture& picture : SCENE_PICTURES) pictures.insert(picture.number);
     for (int32_t number = 0; number < PANEL_SLOTS; ++number) {
-        const Panel& panel = PanelTable[number];
+        const Panel& panel = table_[number];
         bool listed = pictures.count(number) == 1;
         ASSERT_EQ(IsBuiltPanel(panel), listed) << "panel " << number;
         EXPECT_EQ(FindPanelPlacement(number) != nullptr, listed) << "panel " << number;
@@ -142,7 +143,7 @@ TEST_F(SceneTable, BuildsOnePanelPerPictureWithThePicturesNumber) {
 }
 
 TEST_F(SceneTable, PanelsLieWhereTheShowPutsThem) {
-    BuildScenePanels();
+    BuildScenePanels(table_.get());
     // First and last vertex of panels from each kind of row of the table.
     const struct {
         int32_t panel;
@@ -160,14 +161,14 @@ TEST_F(SceneTable, PanelsLieWhereTheShowPutsThem) {
         {61, {-1.0f, -1.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 1.0f, 1.0f}},
     };
     for (const auto& c : cases) {
-        const Panel& panel = PanelTable[c.panel];
+        const Panel& panel = table_[c.panel];
         ASSERT_TRUE(IsBuiltPanel(panel)) << c.panel;
         std::string name = "panel " + std::to_string(c.panel);
         ExpectVertex(panel.vertices[0], c.first, -1.0f, name.c_str());
         ExpectVertex(panel.vertices[3], c.last, -1.0f, name.c_str());
     }
     // Panel 2 in full.
-    const PanelVertex* v = PanelTable[2].vertices;
+    const PanelVertex* v = table_[2].vertices;
     ExpectVertex(v[0], {-0.15f, -1.35f, 0.0f, 0.0f}, -1.0f, "panel 2, 0");
     ExpectVertex(v[1], {0.7875f, -1.35f, 0.5859375f, 0.0f}, -1.0f, "panel 2, 1");
     ExpectVertex(v[2], {-0.15f, 0.8f, 0.0f, 1.0f}, -1.0f, "panel 2, 2");
@@ -216,21 +217,16 @@ TEST(TexelScale, PixelsPerTexelAt640x480) {
 
 TEST(PanelDrawingDeathTest, DrawingAPanelNeverBuiltIsCaught) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    TextureTable = new TextureSlot[TEXTURE_SLOTS]{};
-    PanelTable = new Panel[PANEL_SLOTS]{};
-    BuildPanelGrid(&PanelTable[3], -1, -1, 1, 1, -1, 0, 0, 1, 1, 2, 2, 3, StoreRestPosition);
+    auto scene = std::make_unique<Scene>();
+    BuildPanelGrid(&scene->panels[3], -1, -1, 1, 1, -1, 0, 0, 1, 1, 2, 2, 3, StoreRestPosition);
     // Checked before any GL call, so no context is needed to see it.
-    EXPECT_DEBUG_DEATH(DrawPanel(19, 1.0f, false), "never built");
-    EXPECT_DEBUG_DEATH(DrawPanelShifted(1023, 0.0f, 0.0f, 0.5f, true), "never built");
-    EXPECT_DEBUG_DEATH(DrawPanel(-1, 1.0f, true), "never built");
-    EXPECT_DEBUG_DEATH(DrawPanel(PANEL_SLOTS, 1.0f, true), "never built");
-    EXPECT_DEBUG_DEATH(DrawMaskedSprite(34, 0.0f, 0.0f), "never built");
-    FreePanelGrid(&PanelTable[3]);
-    delete[] PanelTable;
-    PanelTable = nullptr;
-    EXPECT_DEBUG_DEATH(DrawPanel(3, 1.0f, false), "never built");
-    delete[] TextureTable;
-    TextureTable = nullptr;
+    EXPECT_DEBUG_DEATH(Draw(*scene, PanelCall(19, 1.0f, false)), "never built");
+    EXPECT_DEBUG_DEATH(Draw(*scene, ShiftedPanelCall(1023, 0.0f, 0.0f, 0.5f, true)), "never built");
+    EXPECT_DEBUG_DEATH(Draw(*scene, PanelCall(-1, 1.0f, true)), "never built");
+    EXPECT_DEBUG_DEATH(Draw(*scene, PanelCall(PANEL_SLOTS, 1.0f, true)), "never built");
+    EXPECT_DEBUG_DEATH(Draw(*scene, SpriteCall(34, 0.0f, 0.0f)), "never built");
+    FreePanelGrid(&scene->panels[3]);
+    EXPECT_DEBUG_DEATH(Draw(*scene, PanelCall(3, 1.0f, false)), "never built");
 }
 
 }  // namespace

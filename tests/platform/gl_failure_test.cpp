@@ -1,6 +1,5 @@
 // A window whose GL context cannot be made is no window: the caller must not go on
 // into GL calls without a context. (Its own process: one window per process.)
-#include "platform/headless.h"
 #include "platform/platform.h"
 
 #include <SDL2/SDL.h>
@@ -12,7 +11,6 @@ TEST(GlFailure, ContextThatCannotBeCreatedFailsWindowCreation) {
     SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
     ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 99);
-    UseHeadlessPlatform();
     testing::internal::CaptureStderr();
     WindowHandle window = CreateDisplayWindow(640, 480, 1, nullptr);
     std::string err = testing::internal::GetCapturedStderr();

@@ -1,4 +1,4 @@
-// The GL state after window creation, the projection and the present hook, on the headless platform.
+// The GL state after window creation, the projection and the frame read back, on the headless platform.
 #include "platform/headless.h"
 #include "platform/platform.h"
 
@@ -13,7 +13,6 @@ namespace {
 class GlState : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        UseHeadlessPlatform();
         ASSERT_NE(CreateDisplayWindow(640, 480, 1, nullptr), nullptr);
     }
     void TearDown() override { SetProjection(640, 480); }
@@ -103,17 +102,24 @@ TEST_F(GlState, VirtualClockIsFloored) {
     EXPECT_EQ(TimeGetTime(), 0u);
 }
 
-TEST_F(GlState, PresentHookSeesTheFinishedFrame) {
+TEST_F(GlState, FrameReadsBackTopRowFirstAndPresentsCount) {
     glClearColor(0.0f, 1.0f, 0.0f, 0.0f);
     glClear(GL_COLOR_BUFFER_BIT);
+    // The bottom row red: it must come last.
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(0, 0, 640, 1);
+    glClearColor(1.0f, 0.0f, 0.0f, 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_SCISSOR_TEST);
     std::vector<uint8_t> seen(640 * 480 * 3);
-    int64_t before = PresentedFrames();
-    SetPresentHook([&] { ReadFrameRgb(seen.data(), 640, 480); });
-    PresentFrame();
-    SetPresentHook(nullptr);
-    EXPECT_EQ(PresentedFrames(), before + 1);
-    EXPECT_EQ(seen[1], 255);
+    ReadFrameRgb(seen.data(), 640, 480);
     EXPECT_EQ(seen[0], 0);
+    EXPECT_EQ(seen[1], 255);
+    EXPECT_EQ(seen[(640 * 479) * 3], 255);
+    EXPECT_EQ(seen[(640 * 479) * 3 + 1], 0);
+    int64_t before = PresentedFrames();
+    PresentFrame();
+    EXPECT_EQ(PresentedFrames(), before + 1);
 }
 
 }  // namespace

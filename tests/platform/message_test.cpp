@@ -1,5 +1,5 @@
 // Error messages on stderr and the data path separator.
-#include "platform/headless.h"
+#include "platform/data_folder.h"
 #include "platform/platform.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +9,6 @@
 namespace {
 
 TEST(Messages, GoToStderrAsOneLine) {
-    UseHeadlessPlatform();
     const struct {
         const char* text;
         const char* expected;

@@ -4,6 +4,7 @@
 #include "show/menu.h"
 #include "show/show.h"
 
+#include "panel/draw.h"
 #include "panel/panel.h"
 #include "platform/data_folder.h"
 #include "platform/display_modes.h"
@@ -34,13 +35,15 @@ void SavePpm(const std::string& path, const std::vector<uint8_t>& rgb, int32_t w
 }
 
 // A menu frame with a page up, drawn into the current viewport of the output.
-std::vector<uint8_t> DrawMenuFrame(int32_t width, int32_t height) {
+std::vector<uint8_t> DrawMenuFrame(const Scene& scene, int32_t width, int32_t height) {
     SetProjection(width, height);
     MenuState state = StartMenu(0);
     UpdateMenu(state, {}, 1000);
-    ClearFrame();
-    DrawMenuPanels(state);
-    DrawMenuPointer(state);
+    DrawList calls;
+    calls.Add(ClearCall(BackgroundColour.red, BackgroundColour.green, BackgroundColour.blue, BackgroundColour.alpha));
+    AddMenuPanelCalls(state, calls);
+    AddMenuPointerCall(state, calls);
+    DrawFrameCalls(scene, calls);
     std::vector<uint8_t> rgb(static_cast<size_t>(width) * height * 3);
     ReadFrameRgb(rgb.data(), width, height);
     return rgb;
@@ -51,13 +54,16 @@ TEST(AnySize, WideFrameIsThePictureEnlargedBetweenBlackBars) {
     std::string data = FindDataFolder("", &error);
     if (data.empty()) GTEST_SKIP() << error << ": build the data first";
     UseDataFolder(data);
-    UseHeadlessPlatform();
-    ASSERT_NE(CreateDisplayWindow(WIDE_WIDTH, WIDE_HEIGHT, 1, nullptr), nullptr);
-    ASSERT_TRUE(InitScene());
+    WindowHandle window = CreateDisplayWindow(WIDE_WIDTH, WIDE_HEIGHT, 1, nullptr);
+    ASSERT_NE(window, nullptr);
+    OwnedScene scene(LoadScene());
+    ASSERT_NE(scene, nullptr);
 
-    std::vector<uint8_t> wide = DrawMenuFrame(WIDE_WIDTH, WIDE_HEIGHT);
+    std::vector<uint8_t> wide = DrawMenuFrame(*scene, WIDE_WIDTH, WIDE_HEIGHT);
     // The same show into a 640 x 480 output: the bottom-left corner of the same surface.
-    std::vector<uint8_t> small = DrawMenuFrame(640, 480);
+    std::vector<uint8_t> small = DrawMenuFrame(*scene, 640, 480);
+    scene.reset();
+    CloseDisplayWindow(window);
 
     PictureRect picture = FitPicture(WIDE_WIDTH, WIDE_HEIGHT);
     ASSERT_EQ(picture.width, 640 * SCALE);

@@ -1,10 +1,11 @@
-// The show's frames on the headless platform: the loops' order of pump, clock, draw and
-// present, and the menu frame read back against the composition its layers imply.
+// The show's frames drawn on the headless platform and read back: the outro's last frame,
+// and the menu frame against the composition its layers imply.
+#include "show/intro.h"
 #include "show/menu.h"
-#include "show/outro.h"
 #include "show/show.h"
 
 #include "image/texture.h"
+#include "panel/draw.h"
 #include "panel/panel.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
@@ -35,23 +36,20 @@ using Rgb = std::array<int, 3>;
 class ShowFrames : public testing::Test {
 protected:
     static void SetUpTestSuite() {
-        UseHeadlessPlatform();
         ASSERT_NE(CreateDisplayWindow(WIDTH, HEIGHT, 1, nullptr), nullptr);
-        TextureTable = new TextureSlot[TEXTURE_SLOTS]{};
-        PanelTable = new Panel[PANEL_SLOTS]{};
-        BuildScenePanels();
+        scene_ = new Scene{};
+        BuildScenePanels(scene_->panels.data());
     }
-
-    void TearDown() override {
-        SetPresentHook(nullptr);
-        // Leave no key down for the next test.
-        for (int32_t key : {VK_ESCAPE, VK_SPACE, VK_RETURN, VK_UP, VK_DOWN}) ScriptKey(key, false);
-        PumpMessages();
+    static void TearDownTestSuite() {
+        for (Panel& panel : scene_->panels) FreePanelGrid(&panel);
+        FreeTextures(scene_->textures.data());
+        delete scene_;
+        scene_ = nullptr;
     }
 
     // Gives texture `number` a single colour.
     static void Paint(int32_t number, Rgb colour) {
-        GLuint name = TextureTable[number].glName;
+        GLuint name = scene_->textures[number].glName;
         if (name == 0) glGenTextures(1, &name);
         uint8_t texels[4 * 3];
         for (int i = 0; i < 4; ++i)
@@ -61,74 +59,41 @@ protected:
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 2, 2, 0, GL_RGB, GL_UNSIGNED_BYTE, texels);
-        TextureTable[number].glName = name;
+        scene_->textures[number].glName = name;
     }
+
+    static void DrawMenuFrame(const MenuState& state) {
+        DrawList calls;
+        calls.Add(ClearCall(0.0f, 0.0f, 0.0f, 0.0f));
+        AddMenuPanelCalls(state, calls);
+        AddMenuPointerCall(state, calls);
+        DrawFrameCalls(*scene_, calls);
+    }
+
+    inline static Scene* scene_;
 };
 
-// --- frame loops ---------------------------------------------------------------------------
-
-TEST_F(ShowFrames, MenuTakesKeysFromThePumpAndEndsAfterPresentingTheEscapeFrame) {
-    // Keys queued while frame k is presented reach KeyTable at frame k + 1's pump.
-    std::map<int, std::vector<std::pair<int32_t, bool>>> script = {
-        {2, {{VK_DOWN, true}}},  {5, {{VK_DOWN, false}}}, {7, {{VK_SPACE, true}}},
-        {8, {{VK_SPACE, false}}}, {10, {{VK_ESCAPE, true}}},
-    };
-    std::vector<ShowStatus> seen;
-    SetVirtualClock(1000.0);
-    SetPresentHook([&] {
-        seen.push_back(CurrentShowStatus);
-        SetVirtualClock(VirtualClock() + 16.0);
-        for (auto [key, down] : script[static_cast<int>(seen.size()) - 1]) ScriptKey(key, down);
-    });
-    RunMenu();
-    ASSERT_EQ(seen.size(), 12u) << "the frame that first sees Escape is presented, then the menu ends";
-    for (size_t k = 0; k < seen.size(); ++k) {
-        EXPECT_EQ(seen[k].phase, ShowPhase::MENU);
-        EXPECT_EQ(seen[k].position, k < 6 ? 3 : 4) << "frame " << k;
-        EXPECT_EQ(seen[k].entry, k < 9 ? 0 : 2) << "frame " << k;
-        EXPECT_EQ(seen[k].page, 0) << "frame " << k;
-    }
-}
-
-TEST_F(ShowFrames, MenuEndsAfterOneFrameWhenEscapeIsAlreadyDown) {
-    ScriptKey(VK_ESCAPE, true);
-    int64_t before = PresentedFrames();
-    RunMenu();
-    EXPECT_EQ(PresentedFrames() - before, 1);
-}
-
-TEST_F(ShowFrames, OutroRunsEightSecondsOnTheClockAndNeverPumps) {
-    ScriptKey(VK_SPACE, true);
-    int frames = 0;
-    bool keySeen = false;
-    SetVirtualClock(4294967000.0);   // the tick counter wraps during the outro
-    SetPresentHook([&] {
-        ++frames;
-        keySeen = keySeen || KeyTable[VK_SPACE] != 0;
-        EXPECT_EQ(CurrentShowStatus.phase, ShowPhase::OUTRO);
-        SetVirtualClock(std::fmod(VirtualClock() + 100.0, 4294967296.0));
-    });
-    RunOutro();
-    EXPECT_EQ(frames, 81) << "t = 0, 100, ..., 8000";
-    EXPECT_FALSE(keySeen);
-    PumpMessages();
-    EXPECT_EQ(KeyTable[VK_SPACE], 1) << "the key waited in the queue";
-}
+// --- the outro's last frame -----------------------------------------------------------------
 
 TEST_F(ShowFrames, OutroLateFrameIsTheBlackLastOne) {
-    const double clock[] = {20000.0, 25000.0, 29000.0, 40000.0};
-    int frames = 0;
-    std::vector<uint8_t> pixels(WIDTH * HEIGHT * 3);
+    const uint32_t clock[] = {20000, 25000, 29000};
     Paint(60, {200, 200, 200});
     Paint(61, {200, 200, 200});
-    SetVirtualClock(clock[0]);
-    SetPresentHook([&] {
-        ++frames;
+    std::array<int32_t, KEY_TABLE_SIZE> keys{};
+    keys[VK_ESCAPE] = 1;
+    ShowState show = StartShow();
+    StepShow(show, {keys.data(), clock[0], {INTRO_END_ORDER, 0, 0}});
+    int frames = 0;
+    std::vector<uint8_t> pixels(WIDTH * HEIGHT * 3);
+    for (uint32_t now : clock) {
+        if (ShowOver(show)) break;
+        Frame frame = StepShow(show, {keys.data(), now, {}});
+        DrawFrameCalls(*scene_, frame.calls);
         ReadFrameRgb(pixels.data(), WIDTH, HEIGHT);
-        SetVirtualClock(clock[frames]);
-    });
-    RunOutro();
+        ++frames;
+    }
     EXPECT_EQ(frames, 3);
+    EXPECT_TRUE(ShowOver(show));
     EXPECT_TRUE(std::all_of(pixels.begin(), pixels.end(), [](uint8_t v) { return v == 0; }))
         << "the last frame is not black";
 }
@@ -141,10 +106,15 @@ struct Rect {
 
 // The rectangles of the scene's panels that the menu draws, from their placement.
 Rect PanelRect(int32_t number, double dx = 0.0, double dy = 0.0) {
-    const Panel& p = PanelTable[number];
+    Panel p{};
+    const PanelPlacement* placement = FindPanelPlacement(number);
+    BuildPanelGrid(&p, placement->xStart, placement->yStart, placement->xEnd, placement->yEnd, PANEL_Z,
+                   placement->uStart, placement->vStart, placement->uEnd, placement->vEnd, 2, 2, number, nullptr);
     const PanelVertex& a = p.vertices[0];
     const PanelVertex& b = p.vertices[p.vertexCount - 1];
-    return {std::min(a.x, b.x) + dx, std::min(a.y, b.y) + dy, std::max(a.x, b.x) + dx, std::max(a.y, b.y) + dy};
+    Rect rect = {std::min(a.x, b.x) + dx, std::min(a.y, b.y) + dy, std::max(a.x, b.x) + dx, std::max(a.y, b.y) + dy};
+    FreePanelGrid(&p);
+    return rect;
 }
 
 struct Layer {
@@ -237,12 +207,6 @@ std::vector<Layer> MenuLayers(const MenuState& state) {
     layers.push_back({Layer::MULTIPLY, pointer, COLOURS.at(36), 1.0});
     layers.push_back({Layer::ADD, pointer, COLOURS.at(35), 1.0});
     return layers;
-}
-
-void DrawMenuFrame(const MenuState& state) {
-    ClearFrame();
-    DrawMenuPanels(state);
-    DrawMenuPointer(state);
 }
 
 TEST_F(ShowFrames, SettledMenuFrameIsItsLayersInOrder) {

@@ -1,9 +1,9 @@
 // The whole show on the headless platform with the real data folder: intro, menu and
 // outro in lockstep with the offline music, keys given as a viewer would give them.
-// One show per process (the window and tables are made once): CTest runs each test alone.
 #include "tools/capture/headless_run.h"
 
 #include "music/music.h"
+#include "music/offline.h"
 #include "platform/headless.h"
 #include "panel/placement.h"
 #include "platform/platform.h"
@@ -26,16 +26,12 @@
 
 namespace {
 
-bool ShowAlreadyRan;
-
-// Skips unless the data folder is in the working directory and no show has run here yet.
-#define REQUIRE_FRESH_SHOW()                                                                        \
+// Skips unless the data folder is in the working directory.
+#define REQUIRE_DATA()                                                                              \
     do {                                                                                            \
         if (!std::filesystem::exists("data/phatfunk.mod"))                                          \
             GTEST_SKIP() << "no data/phatfunk.mod in " << std::filesystem::current_path()          \
                          << " (build the data target)";                                            \
-        if (ShowAlreadyRan) GTEST_SKIP() << "one show per process: run this test alone";           \
-        ShowAlreadyRan = true;                                                                      \
     } while (0)
 
 struct PixelRect {
@@ -112,7 +108,7 @@ struct MenuKeyStep {
 };
 
 TEST(WholeShow, ATourThroughIntroMenuAndOutro) {
-    REQUIRE_FRESH_SHOW();
+    REQUIRE_DATA();
     constexpr int FPS = 30;
     // At 30 fps a frame is 33 ms: a press spans three frames, a fade settles in twenty.
     const std::vector<MenuKeyStep> steps = {
@@ -224,7 +220,7 @@ TEST(WholeShow, ATourThroughIntroMenuAndOutro) {
 }
 
 TEST(WholeShow, EveryPageShowsBrightTextOnADarkTextColumn) {
-    REQUIRE_FRESH_SHOW();
+    REQUIRE_DATA();
     // At 20 fps a press spans three frames and a page's fade settles in ten.
     std::vector<MenuKeyStep> steps;
     std::map<int, std::pair<int32_t, int32_t>> shots;   // menu frame -> entry, page
@@ -287,7 +283,7 @@ TEST(WholeShow, EveryPageShowsBrightTextOnADarkTextColumn) {
 }
 
 TEST(WholeShow, EscapeHeldWhenTheIntroEndsSkipsTheMenu) {
-    REQUIRE_FRESH_SHOW();
+    REQUIRE_DATA();
     HeadlessRunOptions options;
     options.fps = 20;
     options.readPixels = false;
@@ -315,7 +311,7 @@ double Decibels(double rms) { return 20.0 * std::log10(std::max(rms, 1e-12)); }
 
 // Straight from the intro to the outro: the intro's last frame and the sound of the fade.
 TEST(WholeShow, IntroEndsOnTheWholeLogoAndTheMusicFadesOutWithThePicture) {
-    REQUIRE_FRESH_SHOW();
+    REQUIRE_DATA();
     constexpr int FPS = 30;
     HeadlessRunOptions options;
     options.fps = FPS;
@@ -342,7 +338,6 @@ TEST(WholeShow, IntroEndsOnTheWholeLogoAndTheMusicFadesOutWithThePicture) {
     EXPECT_TRUE(last == beforeLast) << "the intro's last frame differs from the one before it";
 
     // The same music, unfaded, for comparison.
-    UseOfflineMusic(true);
     ASSERT_TRUE(StartMusic("data\\phatfunk.mod"));
     std::vector<int16_t> plain;
     RenderMusicUntil(static_cast<int64_t>(sound.size() / MUSIC_CHANNELS), &plain);
@@ -379,7 +374,7 @@ TEST(WholeShow, IntroEndsOnTheWholeLogoAndTheMusicFadesOutWithThePicture) {
 }
 
 TEST(WholeShow, CloseRequestDuringTheOutroWaitsUntilItEnds) {
-    REQUIRE_FRESH_SHOW();
+    REQUIRE_DATA();
     HeadlessRunOptions options;
     options.fps = 20;
     options.readPixels = false;
@@ -397,8 +392,10 @@ TEST(WholeShow, CloseRequestDuringTheOutroWaitsUntilItEnds) {
     EXPECT_EQ(outroFrames, 161) << "t = 0, 50, ..., 8000";
 }
 
-// Runs in a child process of its own; its exit status is the test's verdict.
-[[noreturn]] void ShowClosedDuringTheMenu() {
+// The close request is the loop owner's to act on: the run returns at once with
+// no menu frame after it, and the next show in the process starts afresh.
+TEST(WholeShow, CloseRequestDuringTheMenuEndsTheRunAtOnce) {
+    REQUIRE_DATA();
     HeadlessRunOptions options;
     options.fps = 30;
     options.readPixels = false;
@@ -406,20 +403,17 @@ TEST(WholeShow, CloseRequestDuringTheOutroWaitsUntilItEnds) {
     options.onFrame = [&](const HeadlessFrame& frame) {
         if (frame.status.phase != ShowPhase::MENU) return;
         if (++menuFrames == 5) ScriptCloseRequest();
-        if (menuFrames > 5) {
-            std::fprintf(stderr, "a menu frame after the close request\n");
-            _exit(3);
-        }
     };
-    RunHeadlessShow(options);
-    std::fprintf(stderr, "the show ended by itself\n");
-    _exit(4);
-}
+    EXPECT_EQ(RunHeadlessShow(options), HEADLESS_CLOSE_REQUESTED);
+    EXPECT_EQ(menuFrames, 5) << "a menu frame after the close request";
 
-TEST(WholeShow, CloseRequestDuringTheMenuEndsTheProcessAtOnceWithStatus0) {
-    REQUIRE_FRESH_SHOW();
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(ShowClosedDuringTheMenu(), testing::ExitedWithCode(0), "");
+    int64_t frames = 0;
+    options.keys = {{0.0, VK_ESCAPE, true}};
+    options.onFrame = [&](const HeadlessFrame& frame) {
+        if (frames++ == 0) EXPECT_EQ(frame.status.phase, ShowPhase::INTRO);
+    };
+    EXPECT_EQ(RunHeadlessShow(options), HEADLESS_SHOW_ENDED) << "a second show after the close";
+    EXPECT_GT(frames, 0);
 }
 
 }  // namespace

@@ -6,7 +6,9 @@
 #include "app/run_program.h"
 
 #include "music/music.h"
+#include "music/offline.h"
 #include "panel/draw.h"
+#include "panel/panel.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
 
@@ -78,16 +80,14 @@ std::string ParseKeyLine(std::string_view line, bool* hasEvent, KeyEvent* event)
     return {};
 }
 
-// Thrown from the present hook to leave RunShow when the show time runs out.
-struct HeadlessLimitReached {};
-
 struct HeadlessRunState {
     const HeadlessRunOptions* options;
     std::vector<KeyEvent> keys;   // ordered by time
-    int64_t frame = 0;
     size_t nextKey = 0;
     std::vector<uint8_t> rgb;
     std::vector<int16_t> audio;
+    DrawList lastDrawn;
+    bool drawnOnce = false;
 };
 
 // Key events whose time has come reach KeyTable at the next PumpMessages.
@@ -99,34 +99,33 @@ void QueueDueKeys(HeadlessRunState& state, double instant) {
     }
 }
 
-// The end of a frame: hand it over, then move the clock, the music and the
-// keys on to the next frame's instant.
-void FinishFrame(HeadlessRunState& state) {
+// Draws the frame unless its calls equal the last frame's (most of a show is a
+// page being read), reads it back, and renders the music heard from its instant
+// to the next frame's, at the level the frame asks for.
+HeadlessFrame FinishFrame(HeadlessRunState& state, const Scene& scene, const Frame& shown, int64_t index) {
     const HeadlessRunOptions& options = *state.options;
-    int64_t index = state.frame;
-    // Frames from the limit on are not handed over: the show must end before it.
-    if (FrameInstant(index, options.fps) >= options.limitMilliseconds) throw HeadlessLimitReached{};
     HeadlessFrame frame{};
     frame.index = index;
     frame.width = options.width;
     frame.height = options.height;
     frame.milliseconds = FrameInstant(index, options.fps);
-    frame.status = CurrentShowStatus;
-    frame.sameAsLast = !DrawKeptFrame();
+    frame.status = shown.status;
+    frame.sameAsLast = state.drawnOnce && shown.calls == state.lastDrawn;
+    if (!frame.sameAsLast) {
+        DrawFrameCalls(scene, shown.calls);
+        state.lastDrawn = shown.calls;
+        state.drawnOnce = true;
+    }
     if (options.readPixels) {
         // An unchanged frame's pixels are still in the buffer.
         if (!frame.sameAsLast) ReadFrameRgb(state.rgb.data(), options.width, options.height);
         frame.rgb = state.rgb.data();
     }
+    SetMusicLevel(shown.musicLevel);
     state.audio.clear();
     RenderMusicUntil(FrameFirstSample(index + 1, options.fps), &state.audio);
     frame.audio = state.audio;
-    if (options.onFrame) options.onFrame(frame);
-
-    ++state.frame;
-    double next = FrameInstant(index + 1, options.fps);
-    SetVirtualClock(next);
-    QueueDueKeys(state, next);
+    return frame;
 }
 
 }  // namespace
@@ -174,13 +173,24 @@ int RunHeadlessShow(const HeadlessRunOptions& options) {
         std::fprintf(stderr, "Error: output size %dx%d is empty\n", options.width, options.height);
         return HEADLESS_STARTUP_FAILED;
     }
-    UseHeadlessPlatform();
-    UseOfflineMusic();
-    ProgramOptions program;
-    program.width = options.width;
-    program.height = options.height;
-    program.dataFolder = options.dataFolder;
-    if (!StartProgram(program, nullptr)) return HEADLESS_STARTUP_FAILED;
+    ProgramOptions programOptions;
+    programOptions.width = options.width;
+    programOptions.height = options.height;
+    programOptions.dataFolder = options.dataFolder;
+    // A show starts with no key held, whatever an earlier run in this process left down.
+    ReleaseAllKeys();
+    SetVirtualClock(0.0);
+    Program program = StartProgram(programOptions, nullptr);
+    // Whatever the way out, the music, the scene and the window are released.
+    auto release = [&program] {
+        StopMusic();
+        program.scene.reset();
+        CloseDisplayWindow(program.window);
+    };
+    if (!program.window) {
+        release();
+        return HEADLESS_STARTUP_FAILED;
+    }
 
     HeadlessRunState state;
     state.options = &options;
@@ -188,27 +198,33 @@ int RunHeadlessShow(const HeadlessRunOptions& options) {
     std::stable_sort(state.keys.begin(), state.keys.end(),
                      [](const KeyEvent& a, const KeyEvent& b) { return a.milliseconds < b.milliseconds; });
     if (options.readPixels) state.rgb.resize(static_cast<size_t>(options.width) * options.height * 3);
-    // A show starts with no key held, whatever an earlier run in this process left down.
-    std::fill(std::begin(KeyTable), std::end(KeyTable), 0);
-    SetVirtualClock(0.0);
     QueueDueKeys(state, 0.0);
-    SetPresentHook([&state] { FinishFrame(state); });
-    KeepFrameCalls(true);
-    auto finish = [] {
-        KeepFrameCalls(false);
-        SetPresentHook(nullptr);
-        StopMusic();
-    };
 
     int result = HEADLESS_SHOW_ENDED;
     try {
-        RunShow();
-    } catch (const HeadlessLimitReached&) {
-        result = HEADLESS_LIMIT_REACHED;
+        ShowState show = StartShow();
+        for (int64_t index = 0; !ShowOver(show); ++index) {
+            if (ShowTakesInput(show) && PumpMessages() == PumpResult::CLOSE_REQUESTED) {
+                result = HEADLESS_CLOSE_REQUESTED;
+                break;
+            }
+            Frame shown = StepShow(show, ReadFrameInput());
+            // Frames from the limit on are not handed over: the show must end before it.
+            if (FrameInstant(index, options.fps) >= options.limitMilliseconds) {
+                result = HEADLESS_LIMIT_REACHED;
+                break;
+            }
+            HeadlessFrame frame = FinishFrame(state, *program.scene, shown, index);
+            if (options.onFrame) options.onFrame(frame);
+            PresentFrame();
+            double next = FrameInstant(index + 1, options.fps);
+            SetVirtualClock(next);
+            QueueDueKeys(state, next);
+        }
     } catch (...) {
-        finish();
+        release();
         throw;
     }
-    finish();
+    release();
     return result;
 }

@@ -21,7 +21,7 @@ constexpr int32_t HEADLESS_MIX_RATE = MUSIC_MIX_RATE;
 constexpr double HEADLESS_DEFAULT_LIMIT_MS = 600000.0;
 
 // One line of a key script: at `milliseconds` from the start of the show
-// (virtual clock 0 when RunShow begins) the key goes down or up.
+// (virtual clock 0 at the show's first frame) the key goes down or up.
 struct KeyEvent {
     double milliseconds;
     int32_t virtualKey;
@@ -71,9 +71,10 @@ enum HeadlessResult : int {
     HEADLESS_SHOW_ENDED = 0,
     HEADLESS_STARTUP_FAILED = 1,   // reported on stderr as the program reports it
     HEADLESS_LIMIT_REACHED = 2,    // frames up to the limit were delivered
+    HEADLESS_CLOSE_REQUESTED = 3,  // a close request was taken before the show ended
 };
 
-// The program's sequence (window, scene, music, show, music stopped) without
-// the final close, which would end the process. Once per process: the window
-// and the tables are made once.
+// The program's start-up, then the frame loop with the virtual clock, the key
+// script and the offline music; the music, the scene and the window are
+// released at the end, so a process may run one show after another.
 int RunHeadlessShow(const HeadlessRunOptions& options);
