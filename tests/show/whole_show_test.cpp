@@ -410,7 +410,9 @@ TEST(WholeShow, CloseRequestDuringTheMenuEndsTheRunAtOnce) {
     int64_t frames = 0;
     options.keys = {{0.0, VK_ESCAPE, true}};
     options.onFrame = [&](const HeadlessFrame& frame) {
-        if (frames++ == 0) EXPECT_EQ(frame.status.phase, ShowPhase::INTRO);
+        if (frames++ == 0) {
+            EXPECT_EQ(frame.status.phase, ShowPhase::INTRO);
+        }
     };
     EXPECT_EQ(RunHeadlessShow(options), HEADLESS_SHOW_ENDED) << "a second show after the close";
     EXPECT_GT(frames, 0);
