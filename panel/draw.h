@@ -1,11 +1,15 @@
 // The four ways a panel reaches the screen. Each sets up its own camera and GL state.
 #pragma once
 
+#include "panel/scene_table.h"
+
 #include <cstdint>
 
-constexpr int32_t SPRITE_TEXTURE = 35;
-constexpr int32_t SPRITE_MASK_TEXTURE = 36;
-constexpr int32_t FADE_TEXTURE = 22;
+constexpr int32_t SPRITE_TEXTURE = SceneNumber(SceneRole::POINTER);
+constexpr int32_t SPRITE_MASK_TEXTURE = SceneNumber(SceneRole::POINTER_MASK);
+// Bound while texturing is off, so its texels never show; it has always been the
+// last page button's.
+constexpr int32_t FADE_TEXTURE = SceneNumber(SceneRole::BUTTON, SceneRoleCount(SceneRole::BUTTON) - 1);
 constexpr float MAX_PANEL_BRIGHTNESS = 0.8f;
 
 // The frame's clear to one colour, depth to the far plane.

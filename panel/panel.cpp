@@ -2,6 +2,7 @@
 #include "panel/panel.h"
 
 #include "image/texture.h"
+#include "panel/scene_table.h"
 
 #include <limits>
 #include <new>
@@ -68,11 +69,15 @@ void FreePanelGrid(Panel* panel) {
     *panel = Panel{};
 }
 
+static_assert(SCENE_PICTURES.back().number < PANEL_SLOTS && SCENE_PICTURES.back().number < TEXTURE_SLOTS,
+              "every picture needs a panel and a texture slot");
+
 void BuildScenePanels() {
-    for (const PanelPlacement& p : SCENE_PANEL_PLACEMENTS)
-        for (int32_t number = p.first; number <= p.last; ++number)
-            BuildPanelGrid(&PanelTable[number], p.xStart, p.yStart, p.xEnd, p.yEnd, PANEL_Z, p.uStart, p.vStart,
-                           p.uEnd, p.vEnd, 2, 2, number, StoreRestPosition);
+    for (const ScenePicture& picture : SCENE_PICTURES) {
+        const PanelPlacement& p = picture.placement;
+        BuildPanelGrid(&PanelTable[picture.number], p.xStart, p.yStart, p.xEnd, p.yEnd, PANEL_Z, p.uStart, p.vStart,
+                       p.uEnd, p.vEnd, 2, 2, picture.number, StoreRestPosition);
+    }
 }
 
 namespace {

@@ -46,7 +46,8 @@ bool IsBuiltPanel(const Panel& panel);
 // with this. The panel is left unbuilt.
 void FreePanelGrid(Panel* panel);
 
-// The panel half of the scene build: the 41 panels of the show.
+// The panel half of the scene build: a panel for each picture of SCENE_PICTURES
+// (panel/scene_table.h), where its row places it.
 void BuildScenePanels();
 
 // Creates TextureTable and PanelTable, then loads every texture and builds every

@@ -2,10 +2,10 @@
 // offscreen GL context, against the same number of frames that only clear and
 // swap. Prints the ratio of the two; the menu frame should cost at most twice
 // the bare frame.
-#include "image/scene_files.h"
 #include "image/texture.h"
 #include "panel/draw.h"
 #include "panel/panel.h"
+#include "panel/scene_table.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
 

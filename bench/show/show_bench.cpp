@@ -7,9 +7,9 @@
 // - the whole show on the headless platform: C++ allocations made by a frame's own work
 //   (pump, clock, update, clear, draws, swap) in every phase, time per frame, and the
 //   peak memory of the process.
-#include "image/scene_files.h"
 #include "music/music.h"
 #include "panel/panel.h"
+#include "panel/scene_table.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
 #include "show/show.h"

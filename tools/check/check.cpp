@@ -86,7 +86,9 @@ std::string LoadAdvice(const PictureCheck& check) {
     case BmpStatus::TRUNCATED: return "the file ends before its headers, colour table or pixel data do: save it again";
     case BmpStatus::BAD_SIZE:
         return std::to_string(f.width) + " x " + std::to_string(f.height) + " is no picture size: save it again";
-    case BmpStatus::TOO_LARGE: return "larger than 16384 x 16384 or 256 MiB of pixels: scale it down";
+    case BmpStatus::TOO_LARGE:
+        return "larger than " + std::to_string(BMP_MAX_SIDE) + " x " + std::to_string(BMP_MAX_SIDE) + " or " +
+               std::to_string(BMP_MAX_PIXEL_BYTES >> 20) + " MiB of pixels: scale it down";
     case BmpStatus::UNSUPPORTED:
         if (f.height < 0 && (f.compression == 1 || f.compression == 2))
             return "run-length data stored top-down: save it bottom-up or uncompressed";

@@ -1,8 +1,6 @@
 // The backdrop of the menu: the night town, the text box and the menu rail.
 #include "tools/generate/artwork.h"
 
-#include "show/menu.h"
-
 #include <algorithm>
 #include <cmath>
 
@@ -77,10 +75,10 @@ void PaintBackdrop(Canvas& canvas) {
     // The menu rail: a slot for each position and the pointer's track.
     for (int32_t p = 0; p < MENU_POSITIONS; ++p) {
         double row = PointerRow(p);
-        FillRect(canvas, {SLOT_LEFT, row - 12, 590, row + 12}, HexColour(0x1B2444), 5);
-        FillRect(canvas, {SLOT_LEFT + 1, row - 11, 589, row + 11}, HexColour(0x080A18), 4);
+        FillRect(canvas, {SLOT_LEFT, row - 12, SLOT_RIGHT, row + 12}, HexColour(0x1B2444), 5);
+        FillRect(canvas, {SLOT_LEFT + 1, row - 11, SLOT_RIGHT - 1, row + 11}, HexColour(0x080A18), 4);
     }
-    FillRect(canvas, {615, 60, 617, SCREEN_HEIGHT + 40}, HexColour(0x162040));
+    FillRect(canvas, {POINTER_TRACK - 1, 60, POINTER_TRACK + 1, SCREEN_HEIGHT + 40}, HexColour(0x162040));
 }
 
 
