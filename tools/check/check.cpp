@@ -171,6 +171,16 @@ constexpr ReportColumn REPORT_COLUMNS[] = {
 };
 constexpr size_t COLUMN_COUNT = std::size(REPORT_COLUMNS);
 
+constexpr size_t ColumnOf(std::string (*cell)(const PictureCheck&)) {
+    size_t column = 0;
+    while (column < COLUMN_COUNT && REPORT_COLUMNS[column].cell != cell) ++column;
+    return column;
+}
+static_assert(ColumnOf(StatusCell) == COLUMN_COUNT - 1, "the status column is last");
+static_assert(ColumnOf(FileCell) < COLUMN_COUNT && ColumnOf(FoundCell) < COLUMN_COUNT &&
+                  ColumnOf(SizeCell) < COLUMN_COUNT,
+              "the module's line fills these columns");
+
 using ReportLine = std::vector<std::string>;
 
 // The module is no picture: it fills only the columns that mean something for it.
@@ -198,10 +208,10 @@ ReportLine ModuleLine(const std::string& dir, ModuleVerdict& verdict) {
         verdict = ModuleVerdict::DAMAGED;
     }
     ReportLine line(COLUMN_COUNT, "");
-    line[1] = name;
-    line[2] = found ? "yes" : "no";
-    line[6] = found && S_ISREG(info.st_mode) ? std::to_string(info.st_size) + " bytes" : "-";
-    line[COLUMN_COUNT - 1] = status;
+    line[ColumnOf(FileCell)] = name;
+    line[ColumnOf(FoundCell)] = found ? "yes" : "no";
+    line[ColumnOf(SizeCell)] = found && S_ISREG(info.st_mode) ? std::to_string(info.st_size) + " bytes" : "-";
+    line[ColumnOf(StatusCell)] = status;
     return line;
 }
 
