@@ -40,19 +40,19 @@ struct ScenePicture {
 
 // Where the pictures lie: x, y from -1 to 1 across the screen, then the window of
 // the picture shown there.
-constexpr PanelPlacement BACKDROP_LEFT_PLACE = {-1.0f, -1.0f, 0.6f, 1.0f, 0.0f, 0.0625f, 1.0f, 1.0f};
+inline constexpr PanelPlacement BACKDROP_LEFT_PLACE = {-1.0f, -1.0f, 0.6f, 1.0f, 0.0f, 0.0625f, 1.0f, 1.0f};
 // The right backdrop, and the pictures laid exactly over it.
-constexpr PanelPlacement MENU_RIGHT_PLACE = {-0.6f, -1.0f, 1.0f, 1.0f, 0.0f, 0.0625f, 1.0f, 1.0f};
-constexpr PanelPlacement TEXT_PAGE_PLACE = {-0.15f, -1.35f, 0.7875f, 0.8f, 0.0f, 0.0f, 0.5859375f, 1.0f};
-constexpr PanelPlacement POINTER_PLACE = {0.5f, 0.5f, 0.7f, 0.766f, 0.0f, 0.0f, 1.0f, 1.0f};
-constexpr PanelPlacement LOGO_CLOCK_PLACE = {0.0f, -0.6f, 1.1f, 0.6f, 0.0f, 0.4f, 0.7f, 1.0f};
-constexpr PanelPlacement LOGO_LOWER_BAR_PLACE = {-1.0f, -1.0f, 1.0f, -0.6f, 0.0f, 0.9f, 0.6f, 1.0f};
-constexpr PanelPlacement LOGO_NAME_PLACE = {-0.8f, -0.8f, 0.4f, -0.4f, 0.0f, 0.0f, 1.0f, 1.0f};
-constexpr PanelPlacement LOGO_UPPER_BAR_PLACE = {-1.0f, 0.6f, 1.0f, 1.0f, 0.0f, 0.9f, 0.6f, 1.0f};
-constexpr PanelPlacement LOGO_YEAR_PLACE = {-0.25f, -0.6f, 0.35f, -0.2f, 0.0f, 0.0f, 1.0f, 1.0f};
-constexpr PanelPlacement CREDIT_WORD_PLACE = {-1.0f, -0.5f, 1.0f, 0.5f, 0.0f, 0.0f, 1.0f, 1.0f};
-constexpr PanelPlacement CREDIT_NAME_PLACE = {-0.3f, -0.08f, 0.3f, 0.08f, 0.0f, 0.0f, 1.0f, 1.0f};
-constexpr PanelPlacement BLINK_PLACE = {-1.0f, -1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 1.0f};
+inline constexpr PanelPlacement MENU_RIGHT_PLACE = {-0.6f, -1.0f, 1.0f, 1.0f, 0.0f, 0.0625f, 1.0f, 1.0f};
+inline constexpr PanelPlacement TEXT_PAGE_PLACE = {-0.15f, -1.35f, 0.7875f, 0.8f, 0.0f, 0.0f, 0.5859375f, 1.0f};
+inline constexpr PanelPlacement POINTER_PLACE = {0.5f, 0.5f, 0.7f, 0.766f, 0.0f, 0.0f, 1.0f, 1.0f};
+inline constexpr PanelPlacement LOGO_CLOCK_PLACE = {0.0f, -0.6f, 1.1f, 0.6f, 0.0f, 0.4f, 0.7f, 1.0f};
+inline constexpr PanelPlacement LOGO_LOWER_BAR_PLACE = {-1.0f, -1.0f, 1.0f, -0.6f, 0.0f, 0.9f, 0.6f, 1.0f};
+inline constexpr PanelPlacement LOGO_NAME_PLACE = {-0.8f, -0.8f, 0.4f, -0.4f, 0.0f, 0.0f, 1.0f, 1.0f};
+inline constexpr PanelPlacement LOGO_UPPER_BAR_PLACE = {-1.0f, 0.6f, 1.0f, 1.0f, 0.0f, 0.9f, 0.6f, 1.0f};
+inline constexpr PanelPlacement LOGO_YEAR_PLACE = {-0.25f, -0.6f, 0.35f, -0.2f, 0.0f, 0.0f, 1.0f, 1.0f};
+inline constexpr PanelPlacement CREDIT_WORD_PLACE = {-1.0f, -0.5f, 1.0f, 0.5f, 0.0f, 0.0f, 1.0f, 1.0f};
+inline constexpr PanelPlacement CREDIT_NAME_PLACE = {-0.3f, -0.08f, 0.3f, 0.08f, 0.0f, 0.0f, 1.0f, 1.0f};
+inline constexpr PanelPlacement BLINK_PLACE = {-1.0f, -1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 1.0f};
 
 constexpr int SCENE_PICTURE_COUNT = 41;
 

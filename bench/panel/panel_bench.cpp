@@ -70,13 +70,13 @@ void ClearSwapFrame() {
 // A cross-fade running with a button lit: every one of the six draws reaches
 // the screen, the most the menu ever draws.
 void DrawMenuLayers() {
-    DrawPanel(0, 1.0f, false);
-    DrawPanel(1, 1.0f, false);
-    DrawPanel(13, 0.6f, true);
-    DrawPanel(14, 0.4f, true);
-    DrawPanel(22, 1.0f, true);
-    DrawPanel(30, 1.0f, true);
-    DrawMaskedSprite(35, 0.35f, -0.95f);
+    DrawPanel(SceneNumber(SceneRole::BACKDROP_LEFT), 1.0f, false);
+    DrawPanel(SceneNumber(SceneRole::BACKDROP_RIGHT), 1.0f, false);
+    DrawPanel(SceneNumber(SceneRole::TEXT_PAGE, 11), 0.6f, true);
+    DrawPanel(SceneNumber(SceneRole::TEXT_PAGE, 12), 0.4f, true);
+    DrawPanel(SceneNumber(SceneRole::BUTTON, 2), 1.0f, true);
+    DrawPanel(SceneNumber(SceneRole::ENTRY_PICTURE), 1.0f, true);
+    DrawMaskedSprite(SceneNumber(SceneRole::POINTER), 0.35f, -0.95f);
 }
 
 void MenuWorstFrame() {
