@@ -1,11 +1,11 @@
 // The program's start-up order and its life from the first frame to the close.
 #include "app/run_program.h"
 
-#include "image/scene_files.h"
 #include "image/texture.h"
 #include "music/music.h"
 #include "panel/draw.h"
 #include "panel/panel.h"
+#include "panel/scene_table.h"
 #include "platform/data_folder.h"
 #include "show/show.h"
 

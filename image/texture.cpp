@@ -2,7 +2,7 @@
 #include "image/texture.h"
 
 #include "image/bmp.h"
-#include "image/scene_files.h"
+#include "panel/scene_table.h"
 #include "platform/files.h"
 #include "platform/data_folder.h"
 #include "platform/platform.h"

@@ -2,14 +2,17 @@
 #pragma once
 
 #include "panel/draw_call.h"
+#include "panel/scene_table.h"
 
 #include <cstdint>
 
 struct Scene;
 
-constexpr int32_t SPRITE_TEXTURE = 35;
-constexpr int32_t SPRITE_MASK_TEXTURE = 36;
-constexpr int32_t FADE_TEXTURE = 22;
+constexpr int32_t SPRITE_TEXTURE = SceneNumber(SceneRole::POINTER);
+constexpr int32_t SPRITE_MASK_TEXTURE = SceneNumber(SceneRole::POINTER_MASK);
+// Bound while texturing is off, so its texels never show; it has always been the
+// last page button's.
+constexpr int32_t FADE_TEXTURE = SceneNumber(SceneRole::BUTTON, SceneRoleCount(SceneRole::BUTTON) - 1);
 constexpr float MAX_PANEL_BRIGHTNESS = 0.8f;
 
 // Draws one call with the scene's panels and textures, now.

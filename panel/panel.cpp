@@ -2,6 +2,7 @@
 #include "panel/panel.h"
 
 #include "image/texture.h"
+#include "panel/scene_table.h"
 
 #include <limits>
 #include <new>
@@ -66,11 +67,15 @@ void FreePanelGrid(Panel* panel) {
     *panel = Panel{};
 }
 
+static_assert(SCENE_PICTURES.back().number < PANEL_SLOTS && SCENE_PICTURES.back().number < TEXTURE_SLOTS,
+              "every picture needs a panel and a texture slot");
+
 void BuildScenePanels(Panel* table) {
-    for (const PanelPlacement& p : SCENE_PANEL_PLACEMENTS)
-        for (int32_t number = p.first; number <= p.last; ++number)
-            BuildPanelGrid(&table[number], p.xStart, p.yStart, p.xEnd, p.yEnd, PANEL_Z, p.uStart, p.vStart, p.uEnd,
-                           p.vEnd, 2, 2, number, StoreRestPosition);
+    for (const ScenePicture& picture : SCENE_PICTURES) {
+        const PanelPlacement& p = picture.placement;
+        BuildPanelGrid(&table[picture.number], p.xStart, p.yStart, p.xEnd, p.yEnd, PANEL_Z, p.uStart, p.vStart,
+                       p.uEnd, p.vEnd, 2, 2, picture.number, StoreRestPosition);
+    }
 }
 
 Scene* LoadScene() {

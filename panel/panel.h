@@ -45,7 +45,8 @@ bool IsBuiltPanel(const Panel& panel);
 // Frees the panel's grid and leaves it unbuilt.
 void FreePanelGrid(Panel* panel);
 
-// The panel half of the scene build: the show's panels into `table` (PANEL_SLOTS panels).
+// The panel half of the scene build: a panel for each picture of SCENE_PICTURES
+// (panel/scene_table.h), where its row places it, into `table` (PANEL_SLOTS panels).
 void BuildScenePanels(Panel* table);
 
 // Everything the drawing calls draw with: the textures and panels under their

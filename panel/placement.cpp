@@ -1,19 +1,8 @@
-// The placement table's lookups and its map onto the screen.
+// How a placement maps onto the screen and its picture.
 #include "panel/placement.h"
 
 #include <cmath>
 #include <limits>
-
-const PanelPlacement* FindPanelPlacement(int32_t panel) {
-    for (const PanelPlacement& placement : SCENE_PANEL_PLACEMENTS)
-        if (panel >= placement.first && panel <= placement.last) return &placement;
-    return nullptr;
-}
-
-ScreenCorners PlacementOnScreen(const PanelPlacement& placement, int32_t screenWidth, int32_t screenHeight) {
-    return {ScreenColumn(placement.xStart, screenWidth), ScreenRow(placement.yStart, screenHeight),
-            ScreenColumn(placement.xEnd, screenWidth), ScreenRow(placement.yEnd, screenHeight)};
-}
 
 PlacementPoint PlacementAtPixel(const PanelPlacement& placement, int32_t column, int32_t row, int32_t screenWidth,
                                 int32_t screenHeight) {

@@ -3,6 +3,7 @@
 
 #include "music/music.h"
 #include "panel/draw_call.h"
+#include "panel/scene_table.h"
 
 #include <array>
 #include <cstdint>
@@ -12,7 +13,13 @@ struct IntroLogoStep {
     int32_t panel;
 };
 
-constexpr std::array<IntroLogoStep, 5> INTRO_LOGO_STEPS = {{{4, 40}, {10, 41}, {12, 42}, {14, 43}, {16, 44}}};
+constexpr std::array<IntroLogoStep, 5> INTRO_LOGO_STEPS = {{
+    {4, SceneNumber(SceneRole::LOGO_CLOCK)},
+    {10, SceneNumber(SceneRole::LOGO_LOWER_BAR)},
+    {12, SceneNumber(SceneRole::LOGO_NAME)},
+    {14, SceneNumber(SceneRole::LOGO_UPPER_BAR)},
+    {16, SceneNumber(SceneRole::LOGO_YEAR)},
+}};
 constexpr int32_t INTRO_END_ORDER = 1;
 
 // One intro frame, decided by the music position read in it alone.

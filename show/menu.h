@@ -3,6 +3,7 @@
 #pragma once
 
 #include "panel/draw_call.h"
+#include "panel/scene_table.h"
 
 #include <array>
 #include <cstdint>
@@ -13,18 +14,19 @@ struct MenuEntry {
     int32_t position;        // the menu position that opens it
     int32_t firstTextPage;   // its first page among the text pages (panel FIRST_TEXT_PAGE_PANEL + this)
     int32_t lastPage;        // its pages are 0 to lastPage
-    int32_t picturePanel;    // shown while the entry is open
+    int32_t picturePanel;    // shown while the entry is open: the entry's ENTRY_PICTURE
     const char* pageFiles;   // its pages are assets/pages/<pageFiles>-1.txt, -2.txt, ...
 };
 
 constexpr std::array<MenuEntry, 4> MENU_ENTRIES = {{
-    {0, 11, 2, 30, "party"},
-    {1, 8, 2, 31, "compos"},
-    {4, 14, 2, 32, "travel"},
-    {5, 0, 7, 33, "faq"},
+    {0, 11, 2, SceneNumber(SceneRole::ENTRY_PICTURE, 0), "party"},
+    {1, 8, 2, SceneNumber(SceneRole::ENTRY_PICTURE, 1), "compos"},
+    {4, 14, 2, SceneNumber(SceneRole::ENTRY_PICTURE, 2), "travel"},
+    {5, 0, 7, SceneNumber(SceneRole::ENTRY_PICTURE, 3), "faq"},
 }};
+static_assert(SceneRoleCount(SceneRole::ENTRY_PICTURE) == MENU_ENTRIES.size(), "one entry picture per entry");
 
-constexpr int32_t FIRST_TEXT_PAGE_PANEL = 2;
+constexpr int32_t FIRST_TEXT_PAGE_PANEL = SceneNumber(SceneRole::TEXT_PAGE);
 
 constexpr int32_t CountTextPages() {
     int32_t count = 0;
@@ -57,6 +59,8 @@ constexpr bool TextPagesTile() {
     return true;
 }
 static_assert(TextPagesTile());
+static_assert(SceneRoleCount(SceneRole::TEXT_PAGE) == TEXT_PAGE_COUNT && SceneRoleIsRun(SceneRole::TEXT_PAGE),
+              "one text page picture per page, numbered one after another");
 
 // Position 0 is the top one; offsets grow more negative downwards.
 constexpr std::array<float, 6> POINTER_Y = {-0.05f, -0.3f, -0.65f, -0.95f, -1.25f, -1.55f};
@@ -68,10 +72,10 @@ constexpr float POINTER_X_OFFSET = 0.35f;
 constexpr double MENU_RATE = 0.002;   // per millisecond
 constexpr float BUTTON_SHOW_MS = 200.0f;
 
-constexpr int32_t BACKDROP_LEFT_PANEL = 0;
-constexpr int32_t BACKDROP_RIGHT_PANEL = 1;
-constexpr int32_t BUTTON_PANEL = 20;        // + pressedButton
-constexpr int32_t POINTER_PANEL = 35;
+constexpr int32_t BACKDROP_LEFT_PANEL = SceneNumber(SceneRole::BACKDROP_LEFT);
+constexpr int32_t BACKDROP_RIGHT_PANEL = SceneNumber(SceneRole::BACKDROP_RIGHT);
+constexpr int32_t BUTTON_PANEL = SceneNumber(SceneRole::BUTTON);   // + pressedButton
+constexpr int32_t POINTER_PANEL = SceneNumber(SceneRole::POINTER);
 
 // Positions and their roles.
 constexpr int32_t PREVIOUS_PAGE_POSITION = 2;
@@ -87,6 +91,8 @@ constexpr int32_t PositionEntry(int32_t position) {
 constexpr int32_t NO_BUTTON = 0;
 constexpr int32_t PREVIOUS_BUTTON = 1;
 constexpr int32_t NEXT_BUTTON = 2;
+static_assert(SceneRoleCount(SceneRole::BUTTON) == NEXT_BUTTON + 1 && SceneRoleIsRun(SceneRole::BUTTON),
+              "a button picture for each pressedButton, numbered one after another");
 
 // keyLatch values: 0 idle, 1..3 a key of that kind held, -1..-3 released this frame.
 constexpr int32_t LATCH_IDLE = 0;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "panel/draw_call.h"
+#include "panel/scene_table.h"
 
 #include <cstdint>
 
@@ -16,9 +17,14 @@ constexpr int32_t OUTRO_CREDIT_STAGES = 3;
 // The show time from the outro's first frame to its last: the end stage at OUTRO_RATE.
 constexpr double OUTRO_LENGTH_MS = OUTRO_END_STAGE / OUTRO_RATE;
 
-constexpr int32_t CREDIT_WIDE_PANEL = 50;   // + stage, slides to the right
-constexpr int32_t CREDIT_NAME_PANEL = 53;   // + stage, slides upwards
-constexpr int32_t BLINK_PANEL = 60;         // + blink
+constexpr int32_t CREDIT_WIDE_PANEL = SceneNumber(SceneRole::CREDIT_WORD);   // + stage, slides to the right
+constexpr int32_t CREDIT_NAME_PANEL = SceneNumber(SceneRole::CREDIT_NAME);   // + stage, slides upwards
+constexpr int32_t BLINK_PANEL = SceneNumber(SceneRole::BLINK);               // + blink
+static_assert(SceneRoleCount(SceneRole::CREDIT_WORD) == OUTRO_CREDIT_STAGES && SceneRoleIsRun(SceneRole::CREDIT_WORD) &&
+                  SceneRoleCount(SceneRole::CREDIT_NAME) == OUTRO_CREDIT_STAGES &&
+                  SceneRoleIsRun(SceneRole::CREDIT_NAME),
+              "a word and a name picture for each credit stage, numbered one after another");
+static_assert(SceneRoleCount(SceneRole::BLINK) == 2 && SceneRoleIsRun(SceneRole::BLINK), "the blink has two pictures");
 
 // The credits of a frame, taken from the double-precision stage clock.
 struct OutroCredits {

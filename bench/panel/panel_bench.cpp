@@ -2,10 +2,10 @@
 // offscreen GL context, against the same number of frames that only clear and
 // swap. Prints the ratio of the two; the menu frame should cost at most twice
 // the bare frame.
-#include "image/scene_files.h"
 #include "image/texture.h"
 #include "panel/draw.h"
 #include "panel/panel.h"
+#include "panel/scene_table.h"
 #include "platform/platform.h"
 
 #include <GL/gl.h>
@@ -70,13 +70,13 @@ void ClearSwapFrame() {
 // the screen, the most the menu ever draws.
 void DrawMenuLayers() {
     DrawList calls;
-    calls.Add(PanelCall(0, 1.0f, false));
-    calls.Add(PanelCall(1, 1.0f, false));
-    calls.Add(PanelCall(13, 0.6f, true));
-    calls.Add(PanelCall(14, 0.4f, true));
-    calls.Add(PanelCall(22, 1.0f, true));
-    calls.Add(PanelCall(30, 1.0f, true));
-    calls.Add(SpriteCall(35, 0.35f, -0.95f));
+    calls.Add(PanelCall(SceneNumber(SceneRole::BACKDROP_LEFT), 1.0f, false));
+    calls.Add(PanelCall(SceneNumber(SceneRole::BACKDROP_RIGHT), 1.0f, false));
+    calls.Add(PanelCall(SceneNumber(SceneRole::TEXT_PAGE, 11), 0.6f, true));
+    calls.Add(PanelCall(SceneNumber(SceneRole::TEXT_PAGE, 12), 0.4f, true));
+    calls.Add(PanelCall(SceneNumber(SceneRole::BUTTON, 2), 1.0f, true));
+    calls.Add(PanelCall(SceneNumber(SceneRole::ENTRY_PICTURE), 1.0f, true));
+    calls.Add(SpriteCall(SceneNumber(SceneRole::POINTER), 0.35f, -0.95f));
     DrawFrameCalls(*TheScene, calls);
 }
 

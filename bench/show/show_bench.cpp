@@ -8,11 +8,11 @@
 //   (pump, input, step, draws, swap) in every phase, time per frame, and the
 //   peak memory of the process.
 #include "app/run_program.h"
-#include "image/scene_files.h"
 #include "music/music.h"
 #include "music/offline.h"
 #include "panel/draw.h"
 #include "panel/panel.h"
+#include "panel/scene_table.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
 #include "show/show.h"

@@ -3,8 +3,8 @@
 #include "tests/support/failed_comparison.h"
 
 #include "image/bmp.h"
-#include "image/scene_files.h"
 #include "panel/panel.h"
+#include "panel/scene_table.h"
 #include "show/outro.h"
 #include "tools/check/check.h"
 #include "tools/generate/generate.h"
@@ -233,14 +233,18 @@ TEST(DataFolder, CheckRecognisesTheScaleAndJudgesThePicturesThere) {
 TEST(DataFolder, LitTexelsShowOnScreenAndPagesKeepClearOfTheMenu) {
     REQUIRE_DATA();
     for (const ScenePicture& scene : SCENE_PICTURES) {
-        int32_t n = scene.number;
-        if (n == 0 || n == 1 || n == 36) continue;   // opaque backdrop and the mask
+        const int32_t n = scene.number;
+        const SceneRole role = scene.role;
+        // The opaque backdrop and the mask.
+        if (role == SceneRole::BACKDROP_LEFT || role == SceneRole::BACKDROP_RIGHT || role == SceneRole::POINTER_MASK)
+            continue;
         SCOPED_TRACE(scene.path);
         RgbImage* image = LoadBmpImage((BuiltDataDir() + "/" + SceneFileName(scene.path)).c_str());
         ASSERT_NE(image, nullptr);
         const PanelPlacement& p = *FindPanelPlacement(n);
         const ScreenCorners screen = PlacementOnScreen(p);
-        bool slides = n == 35 || (n >= 50 && n <= 55);   // moved as they are drawn
+        // Moved as they are drawn.
+        bool slides = role == SceneRole::POINTER || role == SceneRole::CREDIT_WORD || role == SceneRole::CREDIT_NAME;
         int stray = 0;
         for (int32_t r = 0; r < image->height; ++r)
             for (int32_t c = 0; c < image->width; ++c) {
@@ -253,7 +257,7 @@ TEST(DataFolder, LitTexelsShowOnScreenAndPagesKeepClearOfTheMenu) {
                 bool inWindow = s >= 0 && s <= 1 && w >= 0 && w <= 1;
                 bool onScreen = slides || (x >= 0 && x <= SCREEN_WIDTH && y >= 0 && y <= SCREEN_HEIGHT);
                 // Page text ends left of the menu labels at screen pixel 508.
-                bool clearOfMenu = n < 2 || n > 18 || x < 508;
+                bool clearOfMenu = role != SceneRole::TEXT_PAGE || x < 508;
                 if (!(inWindow && onScreen && clearOfMenu)) ++stray;
             }
         EXPECT_EQ(stray, 0);
@@ -308,10 +312,8 @@ TEST(DataFolder, CreditNamesNeverCoverTheirWords) {
     // Where a picture lights the screen with its panel at rest, at a quarter of full ink or more.
     auto litAtRest = [](int32_t panel) {
         std::vector<uint8_t> lit(SCREEN_WIDTH * SCREEN_HEIGHT, 0);
-        const char* path = nullptr;
-        for (const ScenePicture& scene : SCENE_PICTURES)
-            if (scene.number == panel) path = scene.path;
-        RgbImage* image = path ? LoadBmpImage((BuiltDataDir() + "/" + SceneFileName(path)).c_str()) : nullptr;
+        const ScenePicture* scene = FindScenePicture(panel);
+        RgbImage* image = scene ? LoadBmpImage((BuiltDataDir() + "/" + SceneFileName(scene->path)).c_str()) : nullptr;
         if (!image) return lit;
         const PanelPlacement& p = *FindPanelPlacement(panel);
         for (int32_t y = 0; y < SCREEN_HEIGHT; ++y)

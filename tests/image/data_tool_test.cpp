@@ -1,5 +1,5 @@
 // invitation-data decode and check, run as the makers run them.
-#include "image/scene_files.h"
+#include "panel/scene_table.h"
 #include "tests/image/bmp_bytes.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/music/tiny_mod.h"

@@ -1,7 +1,7 @@
 // The texture table on a real GL (llvmpipe): uploads, the load order of the
 // scene's pictures and what a missing or broken picture leaves behind.
-#include "image/scene_files.h"
 #include "image/texture.h"
+#include "panel/scene_table.h"
 #include "platform/platform.h"
 #include "tests/image/bmp_bytes.h"
 #include "tests/support/scratch_folder.h"

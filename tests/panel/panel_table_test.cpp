@@ -1,8 +1,8 @@
 // The panel grids and the scene's panel table.
-#include "image/scene_files.h"
 #include "image/texture.h"
 #include "panel/draw.h"
 #include "panel/panel.h"
+#include "panel/scene_table.h"
 
 #include <gtest/gtest.h>
 
@@ -194,7 +194,7 @@ TEST(TexelScale, PixelsPerTexelAt640x480) {
         {"logo head, 512 x 512", placement(40), 512, 512, 352.0 / 358.4, 288.0 / 307.2, true},
         {"credit name, 256 x 64", placement(53), 256, 64, 192.0 / 256.0, 19.2 * 2 / 64.0, false},
         {"reversed corners count the same",
-         {0, 0, 1.0f, 1.0f, -1.0f, -1.0f, 1.0f, 1.0f, 0.0f, 0.0f},
+         {1.0f, 1.0f, -1.0f, -1.0f, 1.0f, 1.0f, 0.0f, 0.0f},
          640,
          480,
          1.0,

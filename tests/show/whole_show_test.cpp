@@ -46,7 +46,7 @@ PixelRect ToPixels(const PanelPlacement& placement) {
             static_cast<int>(std::lround(std::max(c.left, c.right))),
             static_cast<int>(std::lround(std::max(c.top, c.bottom)))};
 }
-PixelRect ToPixels(float x0, float y0, float x1, float y1) { return ToPixels({0, 0, x0, y0, x1, y1, 0, 0, 1, 1}); }
+PixelRect ToPixels(float x0, float y0, float x1, float y1) { return ToPixels({x0, y0, x1, y1, 0, 0, 1, 1}); }
 
 bool Inside(const PixelRect& r, int x, int y, int margin) {
     return x >= r.x0 - margin && x < r.x1 + margin && y >= r.y0 - margin && y < r.y1 + margin;

@@ -86,7 +86,9 @@ std::string LoadAdvice(const PictureCheck& check) {
     case BmpStatus::TRUNCATED: return "the file ends before its headers, colour table or pixel data do: save it again";
     case BmpStatus::BAD_SIZE:
         return std::to_string(f.width) + " x " + std::to_string(f.height) + " is no picture size: save it again";
-    case BmpStatus::TOO_LARGE: return "larger than 16384 x 16384 or 256 MiB of pixels: scale it down";
+    case BmpStatus::TOO_LARGE:
+        return "larger than " + std::to_string(BMP_MAX_SIDE) + " x " + std::to_string(BMP_MAX_SIDE) + " or " +
+               std::to_string(BMP_MAX_PIXEL_BYTES >> 20) + " MiB of pixels: scale it down";
     case BmpStatus::UNSUPPORTED:
         if (f.height < 0 && (f.compression == 1 || f.compression == 2))
             return "run-length data stored top-down: save it bottom-up or uncompressed";
@@ -169,6 +171,16 @@ constexpr ReportColumn REPORT_COLUMNS[] = {
 };
 constexpr size_t COLUMN_COUNT = std::size(REPORT_COLUMNS);
 
+constexpr size_t ColumnOf(std::string (*cell)(const PictureCheck&)) {
+    size_t column = 0;
+    while (column < COLUMN_COUNT && REPORT_COLUMNS[column].cell != cell) ++column;
+    return column;
+}
+static_assert(ColumnOf(StatusCell) == COLUMN_COUNT - 1, "the status column is last");
+static_assert(ColumnOf(FileCell) < COLUMN_COUNT && ColumnOf(FoundCell) < COLUMN_COUNT &&
+                  ColumnOf(SizeCell) < COLUMN_COUNT,
+              "the module's line fills these columns");
+
 using ReportLine = std::vector<std::string>;
 
 // The module is no picture: it fills only the columns that mean something for it.
@@ -196,10 +208,10 @@ ReportLine ModuleLine(const std::string& dir, ModuleVerdict& verdict) {
         verdict = ModuleVerdict::DAMAGED;
     }
     ReportLine line(COLUMN_COUNT, "");
-    line[1] = name;
-    line[2] = found ? "yes" : "no";
-    line[6] = found && S_ISREG(info.st_mode) ? std::to_string(info.st_size) + " bytes" : "-";
-    line[COLUMN_COUNT - 1] = status;
+    line[ColumnOf(FileCell)] = name;
+    line[ColumnOf(FoundCell)] = found ? "yes" : "no";
+    line[ColumnOf(SizeCell)] = found && S_ISREG(info.st_mode) ? std::to_string(info.st_size) + " bytes" : "-";
+    line[ColumnOf(StatusCell)] = status;
     return line;
 }
 

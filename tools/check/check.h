@@ -2,7 +2,7 @@
 #pragma once
 
 #include "image/bmp.h"
-#include "image/scene_files.h"
+#include "panel/scene_table.h"
 
 #include <string>
 #include <vector>

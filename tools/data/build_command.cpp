@@ -1,5 +1,5 @@
 // invitation-data build OUT_DIR [--assets DIR] [--scale N]
-#include "image/scene_files.h"
+#include "panel/scene_table.h"
 #include "platform/files.h"
 #include "tools/data/commands.h"
 #include "tools/generate/generate.h"

@@ -1,9 +1,6 @@
 // The helpers every family of pictures paints with.
 #include "tools/generate/artwork.h"
 
-#include "panel/panel.h"
-#include "show/menu.h"
-
 #include <algorithm>
 #include <array>
 #include <cmath>

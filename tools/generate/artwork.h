@@ -2,6 +2,8 @@
 // layout and small painting helpers.
 #pragma once
 
+#include "panel/scene_table.h"
+#include "show/menu.h"
 #include "tools/generate/pictures.h"
 
 #include <cstdint>
@@ -17,18 +19,37 @@ constexpr Rgb DIM_LABEL = HexColour(0x6A7A96);
 
 constexpr double PI = 3.14159265358979323846;
 
-// The text column of the pages, in screen pixels: the page panel starts at x 272;
-// right of it the menu labels need their room.
-constexpr double TEXT_LEFT = 274;
-constexpr double TEXT_TOP = 54;
-constexpr double TEXT_WIDTH = 222;
-constexpr double TEXT_LAST_BASELINE = 446;
-constexpr double FOOTER_BASELINE = 468;
+// Where a placement lies on screen at rest, to the whole pixel, left to right and
+// top to bottom. The pictures are laid out from these edges.
+constexpr double WholePixel(double x) { return static_cast<double>(static_cast<int64_t>(x < 0 ? x - 0.5 : x + 0.5)); }
+constexpr ScreenRect PanelOnScreen(const PanelPlacement& placement) {
+    ScreenCorners c = PlacementOnScreen(placement);
+    return {WholePixel(c.left < c.right ? c.left : c.right), WholePixel(c.top < c.bottom ? c.top : c.bottom),
+            WholePixel(c.left < c.right ? c.right : c.left), WholePixel(c.top < c.bottom ? c.bottom : c.top)};
+}
+constexpr ScreenRect PanelOnScreen(SceneRole role) { return PanelOnScreen(FindScenePicture(SceneNumber(role))->placement); }
 
-// The dark box the pages sit in, and the labels' right edge beside the pointer.
-constexpr ScreenRect TEXT_BOX = {262, 40, 504, 478};
-constexpr double LABEL_RIGHT = 584;
-constexpr double SLOT_LEFT = 508;
+// The menu rail right of the pages: a slot per position, ending just left of the
+// pointer where the menu shifts it; the labels stand right-aligned in the slots.
+constexpr double POINTER_LEFT = WholePixel(ScreenColumn(POINTER_PLACE.xStart + POINTER_X_OFFSET));
+constexpr double SLOT_RIGHT = POINTER_LEFT - 2;
+constexpr double SLOT_LEFT = SLOT_RIGHT - 82;
+constexpr double LABEL_RIGHT = SLOT_RIGHT - 6;
+// The pointer's track: the middle of what the screen shows of it.
+constexpr double POINTER_TRACK = (POINTER_LEFT + SCREEN_WIDTH) / 2;
+
+// The dark box the pages sit in, from just above the page panel to the foot of the
+// screen, clear of the menu rail; the text column inside it.
+constexpr ScreenRect PAGE_PANEL = PanelOnScreen(SceneRole::TEXT_PAGE);
+constexpr ScreenRect TEXT_BOX = {PAGE_PANEL.left - 10, PAGE_PANEL.top - 8, SLOT_LEFT - 4, SCREEN_HEIGHT - 2};
+constexpr double TEXT_LEFT = PAGE_PANEL.left + 2;
+constexpr double TEXT_TOP = PAGE_PANEL.top + 6;
+constexpr double TEXT_WIDTH = TEXT_BOX.right - 8 - TEXT_LEFT;
+constexpr double FOOTER_BASELINE = SCREEN_HEIGHT - 12;
+constexpr double TEXT_LAST_BASELINE = FOOTER_BASELINE - 22;
+static_assert(TEXT_WIDTH > 0 && TEXT_LEFT + TEXT_WIDTH < TEXT_BOX.right && TEXT_BOX.right < SLOT_LEFT &&
+                  TEXT_LEFT >= PAGE_PANEL.left && TEXT_LAST_BASELINE < FOOTER_BASELINE,
+              "the pages' column lies on the page panel, left of the menu rail");
 
 // A small fixed-sequence generator: the same stars on every build.
 struct Lcg {

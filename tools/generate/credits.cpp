@@ -6,20 +6,27 @@
 
 namespace {
 
-// The credits move against each other: through a stage the word slides 320
-// pixels to the right while its name rises 240, so seen from the word the name
-// travels a straight line from 160 right and 120 below its rest to 160 left and
-// 120 above. The name keeps to the left of its plate and the word to the upper
-// right of its banner, clear of that path, so a name never covers its word.
-constexpr double CREDIT_WORD_SLIDE = 320;
-constexpr double CREDIT_NAME_RISE = 240;
+// The credits move against each other: through a stage the word slides one unit
+// of the screen (half its width) to the right while its name rises one (half its
+// height), so seen from the word the name travels a straight line from a quarter
+// of the screen right and below its rest to a quarter left and above. The name
+// keeps to the left of its plate and the word to the upper right of its banner,
+// clear of that path, so a name never covers its word.
+constexpr double CREDIT_WORD_SLIDE = SCREEN_WIDTH / 2;
+constexpr double CREDIT_NAME_RISE = SCREEN_HEIGHT / 2;
+constexpr ScreenRect CREDIT_WORD_PANEL = PanelOnScreen(SceneRole::CREDIT_WORD);
+constexpr ScreenRect CREDIT_NAME_PANEL = PanelOnScreen(SceneRole::CREDIT_NAME);
 const TextStyle CREDIT_NAME_STYLE = {FontFace::SANS_BOLD, 24, 1.5};
-constexpr double CREDIT_NAME_LEFT = 228;   // the plate shows x 224 to 416
-constexpr double CREDIT_NAME_BASELINE = 246;
+constexpr double CREDIT_NAME_LEFT = CREDIT_NAME_PANEL.left + 4;
+constexpr double CREDIT_NAME_BASELINE = CREDIT_NAME_PANEL.bottom - 13;
 constexpr double CREDIT_NAME_TOP = CREDIT_NAME_BASELINE - 21;   // the name's ink with its glow
-constexpr double CREDIT_WORD_TOP = 128;
-constexpr double CREDIT_WORD_RIGHT = 560;   // at rest; on screen while the word is bright
+constexpr double CREDIT_WORD_TOP = CREDIT_WORD_PANEL.top + 8;
+constexpr double CREDIT_WORD_RIGHT = CREDIT_WORD_PANEL.right - 80;   // at rest; on screen while the word is bright
 constexpr double CREDIT_MARGIN = 12;        // between the word's ink, glow included, and the name's path
+
+// The blinking picture: its words centred on its panel, near the panel's foot.
+constexpr ScreenRect BLINK_PANEL = PanelOnScreen(SceneRole::BLINK);
+constexpr double BLINK_MIDDLE = (BLINK_PANEL.left + BLINK_PANEL.right) / 2;
 
 double CreditNameRight(const std::string& name, FontLibrary& fonts) {
     return CREDIT_NAME_LEFT + MeasureText(fonts, CREDIT_NAME_STYLE, name) + 3;
@@ -31,9 +38,9 @@ double ClearOfName(double y, double nameRight) {
     return nameRight + CREDIT_WORD_SLIDE * rise + CREDIT_MARGIN;
 }
 
-Canvas DrawCreditBanner(const std::string& word, const std::string& name, FontLibrary& fonts, int32_t index,
+Canvas DrawCreditBanner(const std::string& word, const std::string& name, FontLibrary& fonts, int32_t number,
                         int32_t scale) {
-    Canvas canvas = PanelCanvas(50 + index, 512, 256, scale);
+    Canvas canvas = PanelCanvas(number, 512, 256, scale);
     double nameRight = CreditNameRight(name, fonts);
     // As large as fits between the name's path and the right edge, 64 pixels at most.
     TextStyle style = {FontFace::SANS_BOLD, 64, 8};
@@ -45,7 +52,7 @@ Canvas DrawCreditBanner(const std::string& word, const std::string& name, FontLi
     }
     // Neon tubes: a faint body inside a bright rim, over a soft glow.
     const Rgb inks[3] = {AMBER, CYAN, MAGENTA};
-    Rgb ink = inks[index % 3];
+    Rgb ink = inks[SceneRoleIndex(number) % 3];
     TextMask text = RenderText(fonts, style, word, canvas);
     auto x = static_cast<int32_t>(std::lround((left - canvas.originX) * canvas.scaleX)) - text.originX;
     auto top = static_cast<int32_t>(std::lround((baseline - canvas.originY) * canvas.scaleY)) - text.baseline;
@@ -56,12 +63,13 @@ Canvas DrawCreditBanner(const std::string& word, const std::string& name, FontLi
     BlitMask(canvas, OutlineMask(text.mask, rim), x - rim, top - rim, Blend::OVER, colour);
     // An underline that stops short of the name's path.
     double underline = baseline + 9;
-    FadingLine(canvas, ClearOfName(underline + 2, nameRight), 640, underline, 1.5, ink, ink, 0.8);
+    FadingLine(canvas, ClearOfName(underline + 2, nameRight), CREDIT_WORD_PANEL.right, underline, 1.5, ink, ink,
+               0.8);
     return canvas;
 }
 
-Canvas DrawCreditName(const std::string& name, FontLibrary& fonts, int32_t index, int32_t scale) {
-    Canvas canvas = PanelCanvas(53 + index, 256, 32, scale);
+Canvas DrawCreditName(const std::string& name, FontLibrary& fonts, int32_t number, int32_t scale) {
+    Canvas canvas = PanelCanvas(number, 256, 32, scale);
     DrawTextShaded(canvas, fonts, CREDIT_NAME_STYLE, name, CREDIT_NAME_LEFT, CREDIT_NAME_BASELINE, Align::LEFT,
                    [](double, double) { return HexColour(0xFFFFFF); }, 2, 0.5);
     FadingLine(canvas, CREDIT_NAME_LEFT - 4, CreditNameRight(name, fonts) + 4, CREDIT_NAME_BASELINE + 7, 1.2,
@@ -69,18 +77,22 @@ Canvas DrawCreditName(const std::string& name, FontLibrary& fonts, int32_t index
     return canvas;
 }
 
-Canvas DrawBlink(const ShowTexts& texts, FontLibrary& fonts, bool lit, int32_t scale) {
-    Canvas canvas = PanelCanvas(lit ? 60 : 61, 256, 256, scale);
+Canvas DrawBlink(const ShowTexts& texts, FontLibrary& fonts, bool lit, int32_t number, int32_t scale) {
+    Canvas canvas = PanelCanvas(number, 256, 256, scale);
     Rgb ink = lit ? AMBER : Scale(AMBER, 0.55);
-    DrawTextShaded(canvas, fonts, {FontFace::SANS_BOLD, 26, 1.5}, Text(texts, "outro.blink"), 160, 428,
-                   Align::CENTRE, [ink](double, double) { return ink; }, lit ? 3 : 0, 0.6);
-    DrawText(canvas, fonts, {FontFace::CONDENSED_BOLD, 13, 0.6}, Text(texts, "party.web"), 160, 454, Align::CENTRE,
-             lit ? CYAN : Scale(AMBER, 0.4));
+    DrawTextShaded(canvas, fonts, {FontFace::SANS_BOLD, 26, 1.5}, Text(texts, "outro.blink"), BLINK_MIDDLE,
+                   BLINK_PANEL.bottom - 52, Align::CENTRE, [ink](double, double) { return ink; }, lit ? 3 : 0, 0.6);
+    DrawText(canvas, fonts, {FontFace::CONDENSED_BOLD, 13, 0.6}, Text(texts, "party.web"), BLINK_MIDDLE,
+             BLINK_PANEL.bottom - 26, Align::CENTRE, lit ? CYAN : Scale(AMBER, 0.4));
     // Stars that swap places between the two frames: the twinkle of the blink.
     Lcg random{lit ? 5u : 6u};
     for (int i = 0; i < 14; ++i) {
-        double x = 20 + random.Next() * 280, y = 394 + random.Next() * 80;
-        if (y > 406 && y < 462 && x > 30 && x < 290) continue;
+        double x = BLINK_PANEL.left + 20 + random.Next() * (BLINK_PANEL.right - BLINK_PANEL.left - 40),
+               y = BLINK_PANEL.bottom - 86 + random.Next() * 80;
+        // None on the words.
+        if (y > BLINK_PANEL.bottom - 74 && y < BLINK_PANEL.bottom - 18 && x > BLINK_PANEL.left + 30 &&
+            x < BLINK_PANEL.right - 30)
+            continue;
         Glow(canvas, x, y, 1.0 + random.Next() * 0.8, lit ? PALE : Scale(AMBER, 0.7), 0.9);
     }
     return canvas;
@@ -89,19 +101,21 @@ Canvas DrawBlink(const ShowTexts& texts, FontLibrary& fonts, bool lit, int32_t s
 }  // namespace
 
 bool DrawCreditsPicture(const PictureSources& sources, FontLibrary& fonts, GeneratedPicture& out, std::string&) {
-    int32_t n = out.number;
+    const int32_t n = out.number;
+    const SceneRole role = FindScenePicture(n)->role;
+    // A credit's stage, or the blink's lit (0) and dim (1) picture.
+    const int32_t index = SceneRoleIndex(n);
+    const std::string credit = "credit." + std::to_string(index);
     Canvas canvas;
-    if (n >= 50 && n <= 52) {
-        std::string credit = "credit." + std::to_string(n - 50);
+    if (role == SceneRole::CREDIT_WORD) {
         canvas = DrawCreditBanner(Text(sources.texts, credit + ".role"), Text(sources.texts, credit + ".name"), fonts,
-                                  n - 50, out.scale);
-    } else if (n >= 53 && n <= 55) {
-        canvas = DrawCreditName(Text(sources.texts, "credit." + std::to_string(n - 53) + ".name"), fonts, n - 53,
-                                out.scale);
+                                  n, out.scale);
+    } else if (role == SceneRole::CREDIT_NAME) {
+        canvas = DrawCreditName(Text(sources.texts, credit + ".name"), fonts, n, out.scale);
         out.kind = BmpKind::PALETTE8;
     } else {
-        canvas = DrawBlink(sources.texts, fonts, n == 60, out.scale);
-        if (n == 61) out.kind = BmpKind::PALETTE4;
+        canvas = DrawBlink(sources.texts, fonts, index == 0, n, out.scale);
+        if (index == 1) out.kind = BmpKind::PALETTE4;
     }
     out.picture = ToPicture(canvas, false);
     if (out.kind == BmpKind::PALETTE8) QuantiseToInks(out.picture, {HexColour(0xFFFFFF), AMBER}, 120);

@@ -1,7 +1,7 @@
 // Building the data folder from the sources in assets/.
 #include "tools/generate/generate.h"
 
-#include "image/scene_files.h"
+#include "panel/scene_table.h"
 #include "show/menu.h"
 #include "tools/generate/module.h"
 

@@ -19,7 +19,7 @@ bool LoadPictureSources(const std::string& assetsDir, PictureSources& sources, s
 // its steps are done.
 using BuildProgress = std::function<void(int32_t done, int32_t steps)>;
 
-// Writes the 41 pictures, drawn at picture scale `scale`, and the module into
+// Writes the pictures of SCENE_PICTURES, drawn at picture scale `scale`, and the module into
 // outDir (created if need be). Nothing is written when a source is at fault.
 bool BuildDataFolder(const std::string& assetsDir, const std::string& outDir, int32_t scale, std::string& error,
                      const BuildProgress& progress = nullptr);

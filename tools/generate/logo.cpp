@@ -7,9 +7,13 @@
 namespace {
 
 constexpr double CLOCK_X = 482, CLOCK_Y = 196, CLOCK_R = 88;
+constexpr ScreenRect NAME_PANEL = PanelOnScreen(SceneRole::LOGO_NAME);
+constexpr ScreenRect YEAR_PANEL = PanelOnScreen(SceneRole::LOGO_YEAR);
+// The bars' rules run across the screen, the shorter ones this far from its sides.
+constexpr double BAR_INSET = 60;
 
-Canvas DrawClock(int32_t scale) {
-    Canvas canvas = PanelCanvas(40, 512, 512, scale);
+Canvas DrawClock(int32_t number, int32_t scale) {
+    Canvas canvas = PanelCanvas(number, 512, 512, scale);
     Glow(canvas, CLOCK_X, CLOCK_Y, CLOCK_R * 0.9, HexColour(0x3A1C50), 0.9);
     ScreenRect area = {CLOCK_X - CLOCK_R - 8, CLOCK_Y - CLOCK_R - 8, CLOCK_X + CLOCK_R + 8, CLOCK_Y + CLOCK_R + 8};
     Shade(canvas, area, Blend::ADD, [](double x, double y, double texel) {
@@ -44,7 +48,8 @@ Canvas DrawClock(int32_t scale) {
     for (int i = 0; i < 26; ++i) {
         double a = random.Next() * 2 * PI, r = CLOCK_R + 14 + random.Next() * 60;
         double x = CLOCK_X + std::cos(a) * r, y = CLOCK_Y + std::sin(a) * r;
-        if (y > 290 || x < 330) continue;
+        // Stars above the clock's foot, clear of the panel's left edge.
+        if (y > CLOCK_Y + CLOCK_R + 6 || x < PanelOnScreen(SceneRole::LOGO_CLOCK).left + 10) continue;
         Glow(canvas, x, y, 0.8 + random.Next(), PALE, 0.5 + 0.5 * random.Next());
     }
     return canvas;
@@ -56,39 +61,43 @@ Rgb Chrome(double y, double top, double bottom) {
     return Mix(AMBER, HexColour(0xFF5A3C), (t - 0.5) * 2);
 }
 
-Canvas DrawPartyName(const ShowTexts& texts, FontLibrary& fonts, int32_t scale) {
-    Canvas canvas = PanelCanvas(42, 512, 128, scale);
+Canvas DrawPartyName(const ShowTexts& texts, FontLibrary& fonts, int32_t number, int32_t scale) {
+    Canvas canvas = PanelCanvas(number, 512, 128, scale);
     std::string name = Text(texts, "party.name");
     TextStyle style = {FontFace::SANS_BOLD, 58, 1};
-    double room = 376;
+    double room = NAME_PANEL.right - NAME_PANEL.left - 8;
     double width = MeasureText(fonts, style, name);
     if (width > room) style.size *= room / width;
-    double baseline = 390;
-    DrawTextShaded(canvas, fonts, style, name, 256, baseline, Align::CENTRE,
+    double baseline = NAME_PANEL.top + 54;
+    DrawTextShaded(canvas, fonts, style, name, (NAME_PANEL.left + NAME_PANEL.right) / 2, baseline, Align::CENTRE,
                    [&](double, double y) { return Chrome(y, baseline - style.size * 0.73, baseline); }, 5, 0.6);
     return canvas;
 }
 
-Canvas DrawPartyYear(const ShowTexts& texts, FontLibrary& fonts, int32_t scale) {
-    Canvas canvas = PanelCanvas(44, 256, 128, scale);
+Canvas DrawPartyYear(const ShowTexts& texts, FontLibrary& fonts, int32_t number, int32_t scale) {
+    Canvas canvas = PanelCanvas(number, 256, 128, scale);
     TextStyle style = {FontFace::SANS_BOLD, 30, 9};
-    DrawTextShaded(canvas, fonts, style, Text(texts, "party.year"), 338, 334, Align::CENTRE,
-                   [](double x, double) { return Mix(CYAN, HexColour(0xC8F0FF), (x - 280) / 120); }, 3, 0.7);
+    const double middle = (YEAR_PANEL.left + YEAR_PANEL.right) / 2;
+    DrawTextShaded(canvas, fonts, style, Text(texts, "party.year"), middle + 2, YEAR_PANEL.top + 46, Align::CENTRE,
+                   [middle](double x, double) { return Mix(CYAN, HexColour(0xC8F0FF), (x - (middle - 56)) / 120); },
+                   3, 0.7);
     return canvas;
 }
 
-Canvas DrawBar(const ShowTexts& texts, FontLibrary& fonts, bool top, int32_t scale) {
-    Canvas canvas = PanelCanvas(top ? 43 : 41, 1024, 1024, scale);
+// The bars lie along the top and the bottom of the screen; their rows count from that edge.
+Canvas DrawBar(const ShowTexts& texts, FontLibrary& fonts, bool top, int32_t number, int32_t scale) {
+    Canvas canvas = PanelCanvas(number, 1024, 1024, scale);
+    constexpr double MIDDLE = SCREEN_WIDTH / 2;
     if (top) {
-        FadingLine(canvas, 0, 640, 80, 2, CYAN, MAGENTA, 0.9);
-        FadingLine(canvas, 60, 580, 86, 1, CYAN, CYAN, 0.5);
-        DrawTextShaded(canvas, fonts, {FontFace::SANS_BOLD, 15, 5}, Text(texts, "intro.top"), 320, 54,
+        FadingLine(canvas, 0, SCREEN_WIDTH, 80, 2, CYAN, MAGENTA, 0.9);
+        FadingLine(canvas, BAR_INSET, SCREEN_WIDTH - BAR_INSET, 86, 1, CYAN, CYAN, 0.5);
+        DrawTextShaded(canvas, fonts, {FontFace::SANS_BOLD, 15, 5}, Text(texts, "intro.top"), MIDDLE, 54,
                        Align::CENTRE, [](double, double) { return PALE; }, 3, 0.5);
     } else {
-        FadingLine(canvas, 0, 640, 426, 2, MAGENTA, CYAN, 0.9);
-        FadingLine(canvas, 60, 580, 420, 1, CYAN, CYAN, 0.5);
-        DrawTextShaded(canvas, fonts, {FontFace::SANS_BOLD, 14, 2.5}, Text(texts, "intro.bottom"), 320, 456,
-                       Align::CENTRE, [](double, double) { return HexColour(0xC8F0FF); }, 2, 0.5);
+        FadingLine(canvas, 0, SCREEN_WIDTH, SCREEN_HEIGHT - 54, 2, MAGENTA, CYAN, 0.9);
+        FadingLine(canvas, BAR_INSET, SCREEN_WIDTH - BAR_INSET, SCREEN_HEIGHT - 60, 1, CYAN, CYAN, 0.5);
+        DrawTextShaded(canvas, fonts, {FontFace::SANS_BOLD, 14, 2.5}, Text(texts, "intro.bottom"), MIDDLE,
+                       SCREEN_HEIGHT - 24, Align::CENTRE, [](double, double) { return HexColour(0xC8F0FF); }, 2, 0.5);
     }
     return canvas;
 }
@@ -96,17 +105,18 @@ Canvas DrawBar(const ShowTexts& texts, FontLibrary& fonts, bool top, int32_t sca
 }  // namespace
 
 bool DrawLogoPicture(const PictureSources& sources, FontLibrary& fonts, GeneratedPicture& out, std::string&) {
-    int32_t n = out.number;
+    const int32_t n = out.number;
+    const SceneRole role = FindScenePicture(n)->role;
     Canvas canvas;
-    if (n == 40) {
-        canvas = DrawClock(out.scale);
-    } else if (n == 41 || n == 43) {
-        canvas = DrawBar(sources.texts, fonts, n == 43, out.scale);
-        out.kind = n == 41 ? BmpKind::RLE8 : BmpKind::PALETTE8;
-    } else if (n == 42) {
-        canvas = DrawPartyName(sources.texts, fonts, out.scale);
+    if (role == SceneRole::LOGO_CLOCK) {
+        canvas = DrawClock(n, out.scale);
+    } else if (role == SceneRole::LOGO_LOWER_BAR || role == SceneRole::LOGO_UPPER_BAR) {
+        canvas = DrawBar(sources.texts, fonts, role == SceneRole::LOGO_UPPER_BAR, n, out.scale);
+        out.kind = role == SceneRole::LOGO_LOWER_BAR ? BmpKind::RLE8 : BmpKind::PALETTE8;
+    } else if (role == SceneRole::LOGO_NAME) {
+        canvas = DrawPartyName(sources.texts, fonts, n, out.scale);
     } else {
-        canvas = DrawPartyYear(sources.texts, fonts, out.scale);
+        canvas = DrawPartyYear(sources.texts, fonts, n, out.scale);
     }
     out.picture = ToPicture(canvas, false);
     if (out.kind != BmpKind::RGB24)

@@ -1,9 +1,6 @@
 // The menu's buttons, entry pictures and pointer.
 #include "tools/generate/artwork.h"
 
-#include "panel/draw.h"
-#include "show/menu.h"
-
 #include <algorithm>
 #include <cmath>
 
@@ -11,10 +8,16 @@ namespace {
 
 const TextStyle LABEL_STYLE = {FontFace::SANS_BOLD, 12, 0.6};
 
+// The open entry's title stands upright left of the text box, its baseline on
+// one column so that every title lines up, centred on one row, at most this long.
+constexpr double TITLE_BASELINE_COLUMN = TEXT_BOX.left - 26;
+constexpr double TITLE_MIDDLE_ROW = 258;
+constexpr int32_t TITLE_ROOM = 400;
+
 void DrawSlot(Canvas& canvas, FontLibrary& fonts, int32_t position, const std::string& label, bool lit,
               int32_t arrow) {
     double row = PointerRow(position);
-    ScreenRect slot = {SLOT_LEFT + 1, row - 11, 589, row + 11};
+    ScreenRect slot = {SLOT_LEFT + 1, row - 11, SLOT_RIGHT - 1, row + 11};
     if (lit) {
         FillRect(canvas, slot, Scale(AMBER, 0.16), 4, Blend::ADD);
         Shade(canvas, {slot.left - 2, slot.top - 2, slot.right + 2, slot.bottom + 2}, Blend::ADD,
@@ -47,18 +50,17 @@ void DrawEntryPicture(const ShowTexts& texts, FontLibrary& fonts, int32_t open, 
     // The open entry's title, large and upright along the left of the text box.
     std::string title = Text(texts, "title." + std::to_string(open));
     TextStyle style = {FontFace::SANS_BOLD, 40, 3};
-    double room = 400;
     double width = MeasureText(fonts, style, title);
-    if (width > room) style.size *= room / width;
+    if (width > TITLE_ROOM) style.size *= TITLE_ROOM / width;
     TextMask text = RenderText(fonts, style, title, canvas);
     Mask upright = RotateMaskLeft(text.mask);
-    // Rotated, the baseline becomes a column; keep it at a fixed place so every title lines up.
-    double baselineColumn = (236 - canvas.originX) * canvas.scaleX;
+    // Rotated, the baseline becomes a column.
+    double baselineColumn = (TITLE_BASELINE_COLUMN - canvas.originX) * canvas.scaleX;
     auto left = static_cast<int32_t>(std::lround(baselineColumn)) - text.baseline;
-    double centreRow = (258 - canvas.originY) * canvas.scaleY;
+    double centreRow = (TITLE_MIDDLE_ROW - canvas.originY) * canvas.scaleY;
     auto top = static_cast<int32_t>(std::lround(centreRow - text.advance / 2)) - text.originX +
                (upright.height - text.mask.width);
-    double span = MaskTexels(canvas, 400);
+    double span = MaskTexels(canvas, TITLE_ROOM);
     auto colour = [&](int32_t, int32_t row) {
         double t = std::clamp((row - (centreRow - span / 2)) / span, 0.0, 1.0);
         return Scale(Mix(AMBER, MAGENTA, t), 0.75);
@@ -101,10 +103,12 @@ Canvas DrawPointerMask(int32_t scale) {
 bool DrawButtonPicture(const PictureSources& sources, FontLibrary& fonts, GeneratedPicture& out, std::string&) {
     int32_t n = out.number;
     Canvas canvas = PanelCanvas(n, 512, 512, out.scale);
+    // A button picture's place among them is the button it shows lit.
+    int32_t lit = SceneRoleIndex(n);
     DrawSlot(canvas, fonts, PREVIOUS_PAGE_POSITION, Text(sources.texts, "menu." + std::to_string(PREVIOUS_PAGE_POSITION)),
-             n == BUTTON_PANEL + PREVIOUS_BUTTON, -1);
+             lit == PREVIOUS_BUTTON, -1);
     DrawSlot(canvas, fonts, NEXT_PAGE_POSITION, Text(sources.texts, "menu." + std::to_string(NEXT_PAGE_POSITION)),
-             n == BUTTON_PANEL + NEXT_BUTTON, 1);
+             lit == NEXT_BUTTON, 1);
     out.picture = ToPicture(canvas, false);
     return true;
 }
@@ -118,7 +122,7 @@ bool DrawEntryPicture(const PictureSources& sources, FontLibrary& fonts, Generat
 }
 
 bool DrawPointerPicture(const PictureSources&, FontLibrary&, GeneratedPicture& out, std::string&) {
-    if (out.number == SPRITE_TEXTURE) {
+    if (FindScenePicture(out.number)->role == SceneRole::POINTER) {
         out.picture = ToPicture(DrawPointer(out.scale), false);
     } else {
         out.picture = ToPicture(DrawPointerMask(out.scale), false);

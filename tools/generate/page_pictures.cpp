@@ -1,7 +1,6 @@
 // The text pages of the menu's entries, laid out from their markup.
 #include "tools/generate/artwork.h"
 
-#include "show/menu.h"
 #include "tools/generate/pages.h"
 
 #include <algorithm>
@@ -71,11 +70,12 @@ bool DrawPage(const PictureSources& sources, int32_t textPage, FontLibrary& font
 
 bool DrawPagePicture(const PictureSources& sources, FontLibrary& fonts, GeneratedPicture& out, std::string& error) {
     Canvas canvas = PanelCanvas(out.number, 512, 512, out.scale);
-    if (!DrawPage(sources, out.number - FIRST_TEXT_PAGE_PANEL, fonts, canvas, error)) return false;
+    const int32_t textPage = SceneRoleIndex(out.number);
+    if (!DrawPage(sources, textPage, fonts, canvas, error)) return false;
     out.picture = ToPicture(canvas, false);
     // The FAQ's eight pages go out as 8-bit pictures.
     int32_t entry = 0, page = 0;
-    FindTextPage(out.number - FIRST_TEXT_PAGE_PANEL, entry, page);
+    FindTextPage(textPage, entry, page);
     if (std::string_view(MENU_ENTRIES[entry].pageFiles) == "faq") {
         out.kind = BmpKind::PALETTE8_FULL;
         QuantiseToInks(out.picture, PAGE_INKS, 51);

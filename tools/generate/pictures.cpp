@@ -1,29 +1,44 @@
-// The 41 pictures of the show: which family draws each, and the checks of the sources.
+// The pictures of the show: which family draws each role, and the checks of the sources.
 #include "tools/generate/pictures.h"
 
-#include "image/scene_files.h"
-#include "panel/draw.h"
-#include "show/intro.h"
+#include "panel/scene_table.h"
 #include "show/menu.h"
-#include "show/outro.h"
 #include "tools/generate/artwork.h"
 
 namespace {
 
-// Panel numbers to the family that draws their pictures.
+// The family that draws each role's pictures.
 struct PictureFamily {
-    int32_t first, last;
+    SceneRole role;
     PictureDrawer draw;
 };
 constexpr PictureFamily PICTURE_FAMILIES[] = {
-    {BACKDROP_LEFT_PANEL, BACKDROP_RIGHT_PANEL, DrawBackdropPicture},
-    {FIRST_TEXT_PAGE_PANEL, FIRST_TEXT_PAGE_PANEL + TEXT_PAGE_COUNT - 1, DrawPagePicture},
-    {BUTTON_PANEL, BUTTON_PANEL + NEXT_BUTTON, DrawButtonPicture},
-    {MENU_ENTRIES.front().picturePanel, MENU_ENTRIES.back().picturePanel, DrawEntryPicture},
-    {SPRITE_TEXTURE, SPRITE_MASK_TEXTURE, DrawPointerPicture},
-    {INTRO_LOGO_STEPS.front().panel, INTRO_LOGO_STEPS.back().panel, DrawLogoPicture},
-    {CREDIT_WIDE_PANEL, BLINK_PANEL + 1, DrawCreditsPicture},
+    {SceneRole::BACKDROP_LEFT, DrawBackdropPicture},  {SceneRole::BACKDROP_RIGHT, DrawBackdropPicture},
+    {SceneRole::TEXT_PAGE, DrawPagePicture},          {SceneRole::BUTTON, DrawButtonPicture},
+    {SceneRole::ENTRY_PICTURE, DrawEntryPicture},     {SceneRole::POINTER, DrawPointerPicture},
+    {SceneRole::POINTER_MASK, DrawPointerPicture},    {SceneRole::LOGO_CLOCK, DrawLogoPicture},
+    {SceneRole::LOGO_LOWER_BAR, DrawLogoPicture},     {SceneRole::LOGO_NAME, DrawLogoPicture},
+    {SceneRole::LOGO_UPPER_BAR, DrawLogoPicture},     {SceneRole::LOGO_YEAR, DrawLogoPicture},
+    {SceneRole::CREDIT_WORD, DrawCreditsPicture},     {SceneRole::CREDIT_NAME, DrawCreditsPicture},
+    {SceneRole::BLINK, DrawCreditsPicture},
 };
+
+constexpr PictureDrawer FamilyOf(SceneRole role) {
+    for (const PictureFamily& family : PICTURE_FAMILIES)
+        if (family.role == role) return family.draw;
+    return nullptr;
+}
+
+// Every role is drawn by exactly one family.
+constexpr bool FamiliesCoverRoles() {
+    for (int32_t r = 0; r < SCENE_ROLE_COUNT; ++r) {
+        int32_t families = 0;
+        for (const PictureFamily& family : PICTURE_FAMILIES) families += family.role == static_cast<SceneRole>(r);
+        if (families != 1) return false;
+    }
+    return true;
+}
+static_assert(FamiliesCoverRoles(), "a role without a family, or with two");
 
 }  // namespace
 
@@ -47,10 +62,8 @@ bool DrawPictures(const PictureSources& sources, FontLibrary& fonts, int32_t sca
     }
     pictures.clear();
     for (const ScenePicture& scene : SCENE_PICTURES) {
-        int32_t n = scene.number;
-        GeneratedPicture out{n, SceneFileName(scene.path), scale, BmpKind::RGB24, {}};
-        for (const PictureFamily& family : PICTURE_FAMILIES)
-            if (n >= family.first && n <= family.last && !family.draw(sources, fonts, out, error)) return false;
+        GeneratedPicture out{scene.number, SceneFileName(scene.path), scale, BmpKind::RGB24, {}};
+        if (!FamilyOf(scene.role)(sources, fonts, out, error)) return false;
         pictures.push_back(std::move(out));
         if (drawn) drawn(pictures.back());
     }

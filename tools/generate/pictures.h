@@ -1,4 +1,4 @@
-// The 41 pictures of the show, drawn from the texts of assets/.
+// The pictures of the show, drawn from the texts of assets/.
 #pragma once
 
 #include "tools/generate/bmp_write.h"
@@ -11,7 +11,7 @@
 
 struct PictureSources {
     ShowTexts texts;
-    std::vector<std::string> pages;       // text page 0 to 16 (panels 2 to 18), UTF-8 markup
+    std::vector<std::string> pages;       // the text pages in the order of their pictures, UTF-8 markup
     std::vector<std::string> pageNames;   // where each came from, for messages
 };
 
@@ -26,7 +26,7 @@ struct GeneratedPicture {
 // The source file of a text page (entry key and page), e.g. "party-2.txt".
 std::string PageSourceName(int32_t textPage);
 
-// All 41, in the order of the texture table, at picture scale 1 to
+// Every picture of SCENE_PICTURES, in table order, at picture scale 1 to
 // MAX_PICTURE_SCALE: the same pictures with `scale` times the texels each way.
 // False with the reason in `error` when a text does not fit its picture or a key is missing.
 // `drawn`, when given, hears of each picture as it is done.
