@@ -28,11 +28,12 @@ function setState(state) {
   document.body.dataset.state = state;
 }
 
-// Every reason is shown, one a line, in the order they came.
+// Every reason is shown once, one a line, in the order they came.
 function showError(text) {
   setState("error");
   startBox.hidden = true;
-  errorBox.textContent = errorBox.textContent ? `${errorBox.textContent}\n${text}` : text;
+  const shown = errorBox.textContent ? errorBox.textContent.split("\n") : [];
+  if (!shown.includes(text)) errorBox.textContent = [...shown, text].join("\n");
   errorBox.hidden = false;
 }
 

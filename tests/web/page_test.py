@@ -107,6 +107,28 @@ class PageTest(unittest.TestCase):
         self.assertTrue(self.visible("escape-button"))
         self.assertEqual(self.browser.evaluate("invitation.audio.state"), "running")
 
+    def test_start_pressed_while_loading_starts_once_loaded(self):
+        # The package arrives a second late; the start button is pressed before.
+        identifier = self.browser.add_script_on_load(
+            "const realFetch = window.fetch;"
+            "window.fetch = (...a) => new Promise(r => setTimeout(r, 1000)).then(() => realFetch(...a));")
+        try:
+            for folder, final, words in [("ok", "running", None), ("missing", "error", "is missing on the server")]:
+                with self.subTest(folder=folder):
+                    self.browser.navigate(self.server.url(folder + "/index.html"))
+                    self.assertEqual(self.browser.evaluate("document.body.dataset.state"), "loading")
+                    self.click_element("start-button")
+                    self.browser.wait_until("document.body.dataset.state === 'starting'")
+                    self.assertIn("as soon as", self.browser.evaluate("progressText.textContent"))
+                    self.assertEqual(self.browser.wait_until(
+                        "['running', 'error'].includes(document.body.dataset.state) && document.body.dataset.state"),
+                        final)
+                    if words:
+                        # Said once, though both the loading and the start ran into it.
+                        self.assertEqual(self.browser.evaluate("errorBox.textContent").count(words), 1)
+        finally:
+            self.browser.remove_script_on_load(identifier)
+
     def test_resizes_keep_the_picture_4_3_and_the_bars_black(self):
         self.open()
         self.assertEqual(self.start(), "running")
