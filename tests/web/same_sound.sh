@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# same_sound.sh NATIVE WASM_JS NODE MODULE SCRATCH: the player built natively and for
-# wasm (run by node) render the same module with the same fade; their samples and the
-# clock's last position must be identical.
+# same_sound.sh NATIVE WASM_JS NODE MODULE NOT_A_MODULE SCRATCH: the player built natively
+# and for wasm (run by node) render the same module with the same fade: their samples and
+# the clock's last position must be identical, for the module, the module cut short (which
+# the player still loads) and a file that is no module (both refuse it alike).
 set -euo pipefail
-native=$1 wasm_js=$2 node=$3 module=$4 scratch=$5
+native=$1 wasm_js=$2 node=$3 module=$4 not_a_module=$5 scratch=$6
 if [ ! -f "$module" ]; then
     echo "SKIP: $module has not been generated (build the native data first)"
     exit 77
@@ -11,29 +12,52 @@ fi
 rm -rf "$scratch"
 mkdir -p "$scratch"
 trap 'rm -rf "$scratch"' EXIT
-"$native" "$module" "$scratch/native.raw" >/dev/null 2>"$scratch/native.err"
-"$node" "$wasm_js" "$module" "$scratch/wasm.raw" >/dev/null 2>"$scratch/wasm.err"
-native_sum=$(sha256sum <"$scratch/native.raw" | cut -d' ' -f1)
-wasm_sum=$(sha256sum <"$scratch/wasm.raw" | cut -d' ' -f1)
-echo "native: $native_sum $(cat "$scratch/native.err")"
-echo "wasm:   $wasm_sum $(cat "$scratch/wasm.err")"
-if [ ! -s "$scratch/native.raw" ]; then
-    echo "FAIL: the native render is empty"
+# The header, the patterns and half the file, the rest of the samples missing.
+head -c $(($(stat -c %s "$module") / 2)) "$module" >"$scratch/cut.mod"
+
+failures=0
+fail() {
+    echo "FAIL ($1): $2"
+    failures=$((failures + 1))
+}
+
+# name, file, whether it plays
+while read -r name file plays; do
+    native_status=0 wasm_status=0
+    "$native" "$file" "$scratch/$name.native" >/dev/null 2>"$scratch/$name.native-err" || native_status=$?
+    "$node" "$wasm_js" "$file" "$scratch/$name.wasm" >/dev/null 2>"$scratch/$name.wasm-err" || wasm_status=$?
+    echo "$name: native exit $native_status, $(cat "$scratch/$name.native-err")"
+    echo "$name: wasm   exit $wasm_status, $(cat "$scratch/$name.wasm-err")"
+    if [ "$plays" = no ]; then
+        [ $native_status -eq 1 ] && [ $wasm_status -eq 1 ] || fail "$name" "both should refuse it with exit 1"
+        continue
+    fi
+    if [ $native_status -ne 0 ] || [ $wasm_status -ne 0 ]; then
+        fail "$name" "both should play it"
+        continue
+    fi
+    native_sum=$(sha256sum <"$scratch/$name.native" | cut -d' ' -f1)
+    wasm_sum=$(sha256sum <"$scratch/$name.wasm" | cut -d' ' -f1)
+    echo "$name: native sha256 $native_sum"
+    echo "$name: wasm   sha256 $wasm_sum"
+    # Silence would match silence: the music must actually be there.
+    od -An -v -td2 -w2 "$scratch/$name.native" | awk '$1 > 1000 || $1 < -1000 { loud = 1 } END { exit !loud }' ||
+        fail "$name" "the native render is silent"
+    # The fade reached silence: the last half second (30 pictures of 735 frames) is all zeros.
+    [ -z "$(tail -c $((30 * 735 * 4)) "$scratch/$name.native" | tr -d '\0' | head -c 1)" ] ||
+        fail "$name" "the native render does not end in silence after its fade"
+    if [ "$native_sum" != "$wasm_sum" ] || ! cmp -s "$scratch/$name.native-err" "$scratch/$name.wasm-err"; then
+        cmp "$scratch/$name.native" "$scratch/$name.wasm" || true
+        fail "$name" "the wasm player renders other samples than the native one"
+    fi
+done <<EOF
+module $module yes
+cut $scratch/cut.mod yes
+not-a-module $not_a_module no
+EOF
+
+if [ $failures -ne 0 ]; then
+    echo "$failures of 3 cases failed"
     exit 1
 fi
-# Silence would match silence: the music must actually be there.
-if ! od -An -v -td2 -w2 "$scratch/native.raw" | awk '$1 > 1000 || $1 < -1000 { loud = 1 } END { exit !loud }'; then
-    echo "FAIL: the native render is silent"
-    exit 1
-fi
-# The fade reached silence: the last half second (30 pictures of 735 frames) is all zeros.
-if [ -n "$(tail -c $((30 * 735 * 4)) "$scratch/native.raw" | tr -d '\0' | head -c 1)" ]; then
-    echo "FAIL: the native render does not end in silence after its fade"
-    exit 1
-fi
-if [ "$native_sum" != "$wasm_sum" ] || ! cmp -s "$scratch/native.err" "$scratch/wasm.err"; then
-    cmp "$scratch/native.raw" "$scratch/wasm.raw" || true
-    echo "FAIL: the wasm player renders other samples than the native one"
-    exit 1
-fi
-echo "same samples, same position"
+echo "3 cases: same samples, same position, the same refusal"
