@@ -136,7 +136,7 @@ ensure_openmpt_wasm() {
     trap "rm -rf '$scratch' '$dir.tmp'" EXIT
     trap 'exit 130' INT TERM
     local log=$scratch/build.log
-    echo "Building libopenmpt $version for wasm (about 9 minutes on 2 cores; log: $log)" >&2
+    echo "Building libopenmpt $version for wasm: about 9 CPU-minutes, longer when the cores are busy (log: $log)" >&2
     echo "  fetching Debian's source of libopenmpt $version" >&2
     if ! (cd "$scratch" && apt-get source -q "libopenmpt=$version") >>"$log" 2>&1; then
         tail -n 15 "$log" >&2

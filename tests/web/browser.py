@@ -22,9 +22,9 @@ import tempfile
 import threading
 import time
 import urllib.request
+import zlib
 
 import websocket  # Debian's python3-websocket
-import zlib
 
 CHROMIUM = "/usr/bin/chromium"
 # Headless Chromium draws WebGL on SwiftShader, its software GPU, by itself (even with
