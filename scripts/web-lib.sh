@@ -47,60 +47,11 @@ ensure_deb_src() {
     codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
     [ -n "$codename" ] || { echo "cannot tell this system's release from /etc/os-release" >&2; return 1; }
     echo "Adding deb-src entries for the $codename archives of this machine's apt sources" >&2
-    /usr/bin/python3 - "$codename" "$target" <<'EOF'
-# Writes, for every enabled "deb" entry of this release, the same entry as "deb-src".
-import glob, os, re, sys
-codename, target = sys.argv[1], sys.argv[2]
-stanzas = []
-def of_release(suites):
-    return [s for s in suites if s == codename or s.startswith(codename + "-") or s.startswith(codename + "/")]
-def add(uris, suites, components, signed_by):
-    suites = of_release(suites)
-    if uris and suites:
-        stanzas.append((uris, suites, components, signed_by))
-lists = ["/etc/apt/sources.list"] + sorted(glob.glob("/etc/apt/sources.list.d/*.list"))
-for path in lists:
-    if not os.path.isfile(path):
-        continue
-    for line in open(path, encoding="utf-8", errors="replace"):
-        line = line.split("#", 1)[0].strip()
-        m = re.match(r"deb\s+(?:\[([^\]]*)\]\s+)?(\S+)\s+(\S+)\s*(.*)", line)
-        if not m:
-            continue
-        options = dict(o.split("=", 1) for o in (m.group(1) or "").split() if "=" in o)
-        add([m.group(2)], [m.group(3)], m.group(4).split(), options.get("signed-by"))
-for path in sorted(glob.glob("/etc/apt/sources.list.d/*.sources")):
-    if os.path.abspath(path) == os.path.abspath(target):
-        continue
-    text = open(path, encoding="utf-8", errors="replace").read()
-    for block in re.split(r"\n\s*\n", text):
-        fields, key = {}, None
-        for line in block.splitlines():
-            if line.startswith("#"):
-                continue
-            if line[:1] in (" ", "\t") and key:
-                fields[key] += "\n" + line
-            elif ":" in line:
-                key, value = line.split(":", 1)
-                key = key.strip().lower()
-                fields[key] = value.strip()
-        if "deb" not in fields.get("types", "").split() or fields.get("enabled", "yes").lower() == "no":
-            continue
-        add(fields.get("uris", "").split(), fields.get("suites", "").split(),
-            fields.get("components", "").split(), fields.get("signed-by"))
-if not stanzas:
-    sys.exit("no deb entry for %s in this machine's apt sources" % codename)
-out = ["# deb-src twins of this machine's own entries, for apt-get source libopenmpt (scripts/web-deps)"]
-for uris, suites, components, signed_by in stanzas:
-    out += ["", "Types: deb-src", "URIs: " + " ".join(uris), "Suites: " + " ".join(suites),
-            "Components: " + " ".join(components or ["main"])]
-    if signed_by:
-        out.append("Signed-By: " + signed_by)
-tmp = target + ".tmp"
-with open(tmp, "w", encoding="utf-8") as f:
-    f.write("\n".join(out) + "\n")
-os.replace(tmp, target)
-EOF
+    if ! /usr/bin/python3 "$ROOT/scripts/deb_src_entries.py" /etc/apt "$codename" "$target" >"$target.tmp"; then
+        rm -f "$target.tmp"
+        return 1
+    fi
+    mv "$target.tmp" "$target"
     local log=/var/tmp/invitation-apt.log
     if ! apt-get update -q >"$log" 2>&1; then
         tail -n 15 "$log" >&2
