@@ -1,9 +1,9 @@
 // The page around the show: loads the data package behind the start screen, keeps the
-// canvas the largest 4:3 picture that fits, and says in words what keeps the show away.
+// canvas one texel per device pixel with the largest 4:3 picture that fits in it, and says
+// in words what keeps the show away.
 "use strict";
 
-// data.pack.gz: gzip of "IPK1", then for each file a u16 name length, the name (UTF-8,
-// "/" between folders), a u32 size and the bytes; numbers little-endian.
+// data.pack.gz = gzip("IPK1" + per file: u16 name length, UTF-8 name with "/", u32 size, bytes; little-endian).
 const PACKAGE_URL = "data.pack.gz";
 const PACKAGE_MAGIC = "IPK1";
 // The music is rendered at this rate; the sound card resamples if it must.
