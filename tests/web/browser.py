@@ -6,7 +6,7 @@
 
 Both listen on 127.0.0.1 at a free port and stop on every way out: the end of the `with`,
 an exception, SIGTERM or SIGINT (turned into SystemExit), and, for Chromium, the death of
-this process (the kernel kills it with its parent).
+this process (the kernel kills it with its parent, and its helpers follow it).
 """
 
 import base64
@@ -70,6 +70,25 @@ def _die_with_parent():
     # PR_SET_PDEATHSIG = 1: Chromium's browser process gets SIGKILL when we die, and its
     # own children follow it.
     ctypes.CDLL(None, use_errno=True).prctl(1, signal.SIGKILL, 0, 0, 0)
+
+
+def process_group_alive(group):
+    try:
+        os.killpg(group, 0)
+        return True
+    except ProcessLookupError:
+        return False
+
+
+def end_process_group(group, timeout=10.0):
+    """Kills what is left of a process group and waits until it is gone."""
+    try:
+        os.killpg(group, signal.SIGKILL)
+    except ProcessLookupError:
+        return
+    deadline = time.monotonic() + timeout
+    while process_group_alive(group) and time.monotonic() < deadline:
+        time.sleep(0.02)
 
 
 class StaticServer:
@@ -158,7 +177,8 @@ class Browser:
         self._process = subprocess.Popen(
             [CHROMIUM, *CHROMIUM_FLAGS, "--user-data-dir=" + self._profile,
              "--window-size=%d,%d" % (self.width, self.height), "about:blank"],
-            stdin=subprocess.DEVNULL, stdout=log, stderr=log, preexec_fn=_die_with_parent)
+            stdin=subprocess.DEVNULL, stdout=log, stderr=log, preexec_fn=_die_with_parent,
+            start_new_session=True)  # a process group of its own: all of Chromium, to end at once
         log.close()
         port_file = os.path.join(self._profile, "DevToolsActivePort")
         deadline = time.monotonic() + START_TIMEOUT
@@ -198,6 +218,9 @@ class Browser:
                 except subprocess.TimeoutExpired:
                     self._process.kill()
                     self._process.wait()
+            # Its helpers (GPU, network, renderers) may outlive it for a moment and write
+            # into the profile: they go too before the profile is removed.
+            end_process_group(self._process.pid)
             self._process = None
         if self._profile:
             shutil.rmtree(self._profile, ignore_errors=True)

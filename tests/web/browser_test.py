@@ -79,14 +79,18 @@ CHILD = textwrap.dedent("""
 """) % HERE
 
 
-def alive(pid):
-    try:
-        os.kill(pid, 0)
-    except ProcessLookupError:
-        return False
-    # A zombie has ended; only its parent has not reaped it yet.
-    with open("/proc/%d/stat" % pid) as f:
-        return f.read().split(")")[-1].split()[0] != "Z"
+def group_alive(group):
+    """Whether a process of the group runs; zombies have ended, only not been reaped yet."""
+    for entry in os.listdir("/proc"):
+        if entry.isdigit():
+            try:
+                with open("/proc/%s/stat" % entry) as f:
+                    fields = f.read().rsplit(")", 1)[1].split()
+            except OSError:
+                continue
+            if int(fields[2]) == group and fields[0] != "Z":
+                return True
+    return False
 
 
 class StopTest(unittest.TestCase):
@@ -97,14 +101,16 @@ class StopTest(unittest.TestCase):
                 pid, profile = child.stdout.readline().split()
                 child.stdout.close()
                 pid = int(pid)
-                self.assertTrue(alive(pid))
+                self.assertTrue(group_alive(pid))
                 child.send_signal(number)
                 child.wait(timeout=30)
+                # Every process of Chromium's group ends: the browser with the test, its
+                # helpers with the browser.
                 for _ in range(200):
-                    if not alive(pid):
+                    if not group_alive(pid):
                         break
                     subprocess.run(["sleep", "0.05"])
-                self.assertFalse(alive(pid), "chromium still runs")
+                self.assertFalse(group_alive(pid), "chromium still runs")
                 if number != signal.SIGKILL:
                     self.assertFalse(os.path.exists(profile), "its profile folder is left behind")
                 shutil.rmtree(profile, ignore_errors=True)
@@ -112,7 +118,7 @@ class StopTest(unittest.TestCase):
     def test_a_closed_browser_is_gone(self):
         with Browser() as browser:
             pid, profile = browser.pid, browser.profile
-        self.assertFalse(alive(pid))
+        self.assertFalse(group_alive(pid))
         self.assertFalse(os.path.exists(profile))
 
 
