@@ -32,8 +32,12 @@ openmpt_wasm_dir() {
     local openmpt emscripten
     openmpt=$(openmpt_debian_version)
     emscripten=$(dpkg-query -W -f='${Version}' emscripten 2>/dev/null || true)
-    if [ -z "$openmpt" ] || [ -z "$emscripten" ]; then
-        echo "cannot tell the versions of libopenmpt and emscripten (are Debian's lists there? run apt-get update)" >&2
+    if [ -z "$openmpt" ]; then
+        echo "apt offers no libopenmpt-dev: its lists are missing (run apt-get update)" >&2
+        return 1
+    fi
+    if [ -z "$emscripten" ]; then
+        echo "emscripten is not installed: run scripts/web-deps as root" >&2
         return 1
     fi
     echo "$OPENMPT_WASM_CACHE/libopenmpt-$(upstream_version "$openmpt")-emscripten-$(upstream_version "$emscripten")"
