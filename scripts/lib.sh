@@ -2,10 +2,10 @@
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
-# Installs the packages of scripts/packages.txt that are missing.
+# Installs the missing packages of a list (default: scripts/packages.txt).
 ensure_packages() {
-    local wanted missing=()
-    wanted=$(grep -v -E '^\s*(#|$)' "$ROOT/scripts/packages.txt")
+    local list=${1:-$ROOT/scripts/packages.txt} wanted missing=()
+    wanted=$(grep -v -E '^\s*(#|$)' "$list")
     for p in $wanted; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
     done
