@@ -74,7 +74,10 @@ menu_ms=$(awk -F, 'NR > 1 && $4 == 1 { print int($2); exit }' "$work/show.csv")
     >"$work/recording.raw" 2>"$work/parec.log" &
 recorder_pid=$!
 
-SDL_AUDIODRIVER=pulseaudio "${priority[@]}" ./invitation >"$work/stdout" 2>"$work/stderr" &
+# llvmpipe draws with one thread a core and the program draws without pause (Xvfb has no
+# vertical sync): that would take every core from the sound's thread, which a desktop's GPU
+# does not. One drawing thread leaves a core for the sound.
+LP_NUM_THREADS=1 SDL_AUDIODRIVER=pulseaudio "${priority[@]}" ./invitation >"$work/stdout" 2>"$work/stderr" &
 pid=$!
 source "$here/../support/x11.sh"
 window=$(wait_window "$PROGRAM_WINDOW" 30 "$pid") || fail "no window, or the program ended before it appeared"
