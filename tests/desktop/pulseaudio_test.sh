@@ -52,7 +52,7 @@ export PULSE_SERVER=unix:$socket
 # so that what is compared is what the program plays, not what a starved server dropped.
 # (nice goes on at the normal priority where it is not allowed.)
 priority=(nice -n -15)   # nice executes the command: $! is its process
-"${priority[@]}" pulseaudio -n --daemonize=no --exit-idle-time=-1 --realtime=no --high-priority=no --use-pid-file=no \
+"${priority[@]}" pulseaudio -n --daemonize=no --exit-idle-time=-1 --realtime=yes --high-priority=yes --use-pid-file=no \
     --log-target=stderr --load="module-native-protocol-unix socket=$socket auth-anonymous=1" \
     --load="module-null-sink sink_name=invitation rate=44100 channels=2 format=s16le" \
     2>"$work/pulseaudio.log" &
@@ -106,4 +106,10 @@ sleep 0.5
 stop "$recorder_pid"; recorder_pid=
 echo "the menu begins ${menu_ms} ms into the show; $(stat -c %s "$work/recording.raw") bytes recorded"
 "$build/sound-compare" "$work/frames/audio.wav" "$work/recording.raw" || fail "the sound heard is not the capture's"
+# The comparison hears a dropout: the same recording with 50 ms of silence 5 s in must fail.
+cut=$((44100 * 4 * 5))
+{ head -c $cut "$work/recording.raw"; head -c $((2205 * 4)) /dev/zero; tail -c +$((cut + 1)) "$work/recording.raw"; } \
+    >"$work/dropout.raw"
+"$build/sound-compare" "$work/frames/audio.wav" "$work/dropout.raw" >"$work/dropout.txt" &&
+    { cat "$work/dropout.txt"; fail "a recording with a 50 ms dropout passed the comparison"; }
 echo "PASS: the program's sound through pulseaudio is the capture's"

@@ -157,7 +157,7 @@ double Rms(const Stereo& s, size_t frame, size_t frames) {
 // The recording frame at which the capture's first frame sounds, or nothing: where the first
 // second of the capture's music is found (the earliest place, should the music repeat itself
 // exactly), at full rate, so that the windows after it need no more than a small search.
-std::optional<size_t> FindStart(const Stereo& capture, const Stereo& recording) {
+std::optional<size_t> FindStart(const Stereo& capture, const Stereo& recording, double* bestCorrelation) {
     size_t first = 0;
     while (first + WINDOW_FRAMES <= capture.frames() && Rms(capture, first, WINDOW_FRAMES) < PLAYING_RMS)
         first += WINDOW_FRAMES;
@@ -169,6 +169,7 @@ std::optional<size_t> FindStart(const Stereo& capture, const Stereo& recording) 
     for (size_t i = 0; i < signalFrames; ++i) signal[i] = recording.Mono(i);
     std::vector<double> found = CrossCorrelation(signal, reference);
     double best = *std::max_element(found.begin(), found.end());
+    *bestCorrelation = best;
     for (size_t lag = first; lag < found.size(); ++lag)
         if (found[lag] >= best - 0.005) return lag - first;
     return std::nullopt;
@@ -200,7 +201,13 @@ int main(int argc, char** argv) {
     std::vector<int16_t> recorded = Samples(recordingFile->data(), recordingFile->size());
     recording.samples.insert(recording.samples.end(), recorded.begin(), recorded.end());
 
-    std::optional<size_t> start = FindStart(capture, recording);
+    double startCorrelation = 0;
+    std::optional<size_t> start = FindStart(capture, recording, &startCorrelation);
+    if (start && startCorrelation < MIN_CORRELATION) {
+        std::printf("the first second of the capture's music is nowhere whole in the recording (best correlation %.3f):"
+                    " sound dropped from the start on\n", startCorrelation);
+        return 1;
+    }
     if (!start) {
         std::fprintf(stderr, "sound-compare: recording (%zu frames) too short to hold the capture's start\n",
                      recording.frames() - LEAD_FRAMES);
