@@ -158,7 +158,12 @@ void CloseDisplayWindow(WindowHandle /*window*/) {
     SDL_ShowCursor(SDL_ENABLE);
     // Before exit(): the device thread must not render while statics are destroyed.
     CloseAudioOutput();
-    ReleaseSdlWindow(TheWindow);
+    // The context goes, the window stays for the process's end: destroying it would
+    // unload the GL driver before exit, and the leak checker could no longer name
+    // the driver's own allocations.
+    if (TheWindow.window) SDL_GL_MakeCurrent(TheWindow.window, nullptr);
+    if (TheWindow.context) SDL_GL_DeleteContext(TheWindow.context);
+    TheWindow.context = nullptr;
 }
 
 void SendCloseRequest(WindowHandle window) {

@@ -51,8 +51,9 @@ void PresentFrame();
 // Milliseconds; only differences between readings mean anything.
 uint32_t TimeGetTime();
 
-// Restores the display mode, shows the cursor, closes the audio device and
-// releases the GL context and the window. Safe with null.
+// The end of a show's window: the desktop restores the display mode, shows the
+// cursor, closes the audio device and releases the GL context; the headless
+// platform keeps its window for the next show of the same size. Safe with null.
 void CloseDisplayWindow(WindowHandle window);
 
 // The program's end, at the show's end or on a close request: CloseDisplayWindow,
