@@ -1,7 +1,7 @@
 // How fast the capture runs compared with the show it records, at any size:
 // the whole capture (the tool as a user runs it), rendering with read-back
-// alone, and encoding alone (the same frames fed to the same writer). A
-// headless run is made once per process, so each size is a run of its own:
+// alone, and encoding alone (the same frames fed to the same writer). One
+// size a run:
 //   capture_bench [--size WxH] [--keys FILE] [benchmark flags]
 // (default 640x480 and the built-in tour). Run from the build folder.
 #include "tools/capture/capture_output.h"
