@@ -50,6 +50,18 @@ const char* ProgramUsage() {
            "Keys: Up, Down, Space, Enter, Escape; Alt+F4 or closing the window ends it.\n";
 }
 
+namespace {
+
+// A start-up that fails while the pictures and the music are still read ahead: no
+// thread may be mid-way through anything (an allocation) when a message box forks
+// its child, which would wait for that thread for ever.
+void StopWorkAhead() {
+    StopScenePrefetch();
+    DropMusicAhead();
+}
+
+}  // namespace
+
 Program StartProgram(const ProgramOptions& options, void* instance) {
     Program program;
     std::string error;
@@ -64,6 +76,7 @@ Program StartProgram(const ProgramOptions& options, void* instance) {
     LoadMusicAhead(MUSIC_MODULE_PATH);
     WindowHandle window = CreateDisplayWindow(options.width, options.height, options.display, instance);
     if (!window) {
+        StopWorkAhead();
         ShowErrorMessage("cannot init opengl-window");
         if (DisplayModeMissing())
             std::fprintf(stderr, "Hint: no %d x %d display mode here; try invitation --desktop or invitation --window\n",
@@ -72,6 +85,7 @@ Program StartProgram(const ProgramOptions& options, void* instance) {
     }
     program.scene.reset(LoadScene());
     if (!program.scene) {
+        StopWorkAhead();
         ShowErrorMessage("cannot load scenes or textures");
         return program;
     }

@@ -120,8 +120,19 @@ DecodedPicture TakePrefetched(int index) {
     return picture;
 }
 
-// A start-up that fails before the scene is built leaves the decoding to stop here.
-void StopPrefetch() {
+}  // namespace
+
+void LoadTexture(const char* fileName, TextureSlot* slot) {
+    DecodedPicture picture = DecodePicture(fileName);
+    UploadPicture(fileName, picture, slot);
+}
+
+static void InitTextureSlot(TextureSlot* slot, const char* fileName, float attribute) {
+    LoadTexture(fileName, slot);
+    FillSlotAttributes(slot, attribute);
+}
+
+void StopScenePrefetch() {
     Prefetch& prefetch = ScenePrefetch;
     if (!prefetch.worker.joinable()) return;
     {
@@ -137,17 +148,6 @@ void StopPrefetch() {
     prefetch.started = false;
 }
 
-}  // namespace
-
-void LoadTexture(const char* fileName, TextureSlot* slot) {
-    DecodedPicture picture = DecodePicture(fileName);
-    UploadPicture(fileName, picture, slot);
-}
-
-static void InitTextureSlot(TextureSlot* slot, const char* fileName, float attribute) {
-    LoadTexture(fileName, slot);
-    FillSlotAttributes(slot, attribute);
-}
 
 void PrefetchScenePictures() {
     if (ScenePrefetch.started) return;
@@ -155,7 +155,7 @@ void PrefetchScenePictures() {
     ScenePrefetch.cancelled = false;
     ScenePrefetch.decoded = 0;
     ScenePrefetch.worker = std::thread(DecodeAhead);
-    static bool stopAtExit = std::atexit(StopPrefetch) == 0;
+    static bool stopAtExit = std::atexit(StopScenePrefetch) == 0;
     (void)stopAtExit;
 }
 

@@ -20,6 +20,9 @@ void LoadTexture(const char* fileName, TextureSlot* slot);
 // that they are read while the window is being made. Nothing is shown or
 // uploaded until LoadSceneTextures, which reports them as it always has.
 void PrefetchScenePictures();
+// Stops the decoding started ahead and drops what it made, for a start-up that
+// fails before the scene is built (also at exit).
+void StopScenePrefetch();
 
 // The texture half of the scene build: every picture of SCENE_PICTURES into
 // `table` (TEXTURE_SLOTS slots), in order, each with its messages (the

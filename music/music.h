@@ -27,6 +27,9 @@ bool StartMusic(const char* path);
 // Starts loading the module on a thread of its own, so that StartMusic with the
 // same path only has to start it. Nothing is heard or said before StartMusic.
 void LoadMusicAhead(const char* path);
+// Waits for a load started ahead and drops it, for a program that ends before its
+// music starts (also at exit).
+void DropMusicAhead();
 void StopMusic();
 // The music's level from the next samples rendered on: 1 plays it as written,
 // 0 is silence. The samples are scaled by the level squared, so the loudness

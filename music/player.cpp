@@ -96,14 +96,6 @@ LoadedModule TakeLoadedModule(const char* path) {
     return LoadModule(path);
 }
 
-// A program that ends before its music starts still waits for the load.
-void DropLoadedModule() {
-    if (!LoadingAhead.joinable()) return;
-    LoadingAhead.join();
-    if (LoadedAhead.module) openmpt_module_destroy(LoadedAhead.module);
-    LoadedAhead = {};
-}
-
 }  // namespace
 
 void WriteOrderNotices(int32_t count) {
@@ -144,10 +136,18 @@ void RenderFrames(Player& player, int16_t* out, int64_t count) {
     ApplyLevel(player, first, total);
 }
 
+void DropMusicAhead() {
+    if (!LoadingAhead.joinable()) return;
+    LoadingAhead.join();
+    if (LoadedAhead.module) openmpt_module_destroy(LoadedAhead.module);
+    LoadedAhead = {};
+}
+
+
 void LoadMusicAhead(const char* path) {
     if (LoadingAhead.joinable() || !path) return;
     LoadingAhead = std::thread([wanted = std::string(path)] { LoadedAhead = LoadModule(wanted); });
-    static bool dropAtExit = std::atexit(DropLoadedModule) == 0;
+    static bool dropAtExit = std::atexit(DropMusicAhead) == 0;
     (void)dropAtExit;
 }
 
