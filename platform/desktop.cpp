@@ -161,9 +161,7 @@ void CloseDisplayWindow(WindowHandle /*window*/) {
     // The context goes, the window stays for the process's end: destroying it would
     // unload the GL driver before exit, and the leak checker could no longer name
     // the driver's own allocations.
-    if (TheWindow.window) SDL_GL_MakeCurrent(TheWindow.window, nullptr);
-    if (TheWindow.context) SDL_GL_DeleteContext(TheWindow.context);
-    TheWindow.context = nullptr;
+    ReleaseGlContext(TheWindow);
 }
 
 void SendCloseRequest(WindowHandle window) {

@@ -62,9 +62,14 @@ void FollowDrawableSize(const DisplayWindow& display) {
     SetProjection(width, height);
 }
 
-void ReleaseSdlWindow(DisplayWindow& display) {
+void ReleaseGlContext(DisplayWindow& display) {
     if (display.window) SDL_GL_MakeCurrent(display.window, nullptr);
     if (display.context) SDL_GL_DeleteContext(display.context);
+    display.context = nullptr;
+}
+
+void ReleaseSdlWindow(DisplayWindow& display) {
+    ReleaseGlContext(display);
     if (display.window) SDL_DestroyWindow(display.window);
     display = DisplayWindow{};
 }

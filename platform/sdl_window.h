@@ -21,6 +21,8 @@ bool CreateGlContext(DisplayWindow& display);
 // The window manager or the desktop mode may have given the window another
 // size than asked for; the picture follows what is really there.
 void FollowDrawableSize(const DisplayWindow& display);
+// Makes no context current and deletes the window's.
+void ReleaseGlContext(DisplayWindow& display);
 // Releases the context and destroys the window.
 void ReleaseSdlWindow(DisplayWindow& display);
 
