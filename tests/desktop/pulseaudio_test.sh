@@ -81,15 +81,9 @@ LP_NUM_THREADS=1 SDL_AUDIODRIVER=pulseaudio "${priority[@]}" ./invitation >"$wor
 pid=$!
 source "$here/../support/x11.sh"
 window=$(wait_window "$PROGRAM_WINDOW" 30 "$pid") || fail "no window, or the program ended before it appeared"
-notices() { grep -c "^Order Callback$" "$work/stdout"; }
 # The second order notice is written when that order becomes audible: the show's clock,
 # live, is known from then on. Looked for often, so that it is known to a few milliseconds.
-for _ in $(seq 4500); do
-    [ "$(notices)" -ge 2 ] && break
-    kill -0 "$pid" 2>/dev/null || fail "the program ended during the intro"
-    sleep 0.02
-done
-[ "$(notices)" -ge 2 ] || fail "the intro did not end within 90 seconds"
+why=$(wait_for_menu "$work/stdout" "$pid" 0.02) || fail "$why"
 menu_began=$(date +%s%N)
 xdotool windowfocus "$window" 2>/dev/null
 # Escape down as in the capture, released at the same instant of the show: the menu takes

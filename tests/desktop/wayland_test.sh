@@ -67,14 +67,7 @@ env -u DISPLAY WAYLAND_DISPLAY=wayland-test SDL_VIDEODRIVER=wayland SDL_AUDIODRI
     ./invitation "${options[@]}" >"$work/stdout" 2>"$work/stderr" &
 pid=$!
 
-notices() { grep -c "^Order Callback$" "$work/stdout"; }
-# The menu begins when the music reaches its second order: the second notice.
-for _ in $(seq 900); do
-    [ "$(notices)" -ge 2 ] && break
-    kill -0 "$pid" 2>/dev/null || fail "the program ended during the intro"
-    sleep 0.1
-done
-[ "$(notices)" -ge 2 ] || fail "the intro did not end within 90 seconds"
+why=$(wait_for_menu "$work/stdout" "$pid") || fail "$why"
 sleep 1
 
 shot() { import -window root "$shots/$1.png" || fail "no screenshot"; }
@@ -130,21 +123,18 @@ done
 [ "$d" -gt 1000 ] 2>/dev/null || fail "keys did not change the page ($d pixels differ)"
 kill -0 "$pid" 2>/dev/null || fail "the program ended during the menu"
 
-# wait_exit SECONDS: the program's exit status, or 124 after killing it when it did not end.
-wait_exit() {
-    for _ in $(seq $(($1 * 10))); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-    if kill -0 "$pid" 2>/dev/null; then
-        kill "$pid"; wait "$pid"; pid=
-        return 124
-    fi
-    wait "$pid"; local status=$?; pid=
+# The program's exit status (wait_exit), and no program left for the clean-up to end.
+program_exit() {
+    wait_exit "$pid" "$1"
+    local status=$?
+    pid=
     return $status
 }
 case $case in
 outro)
     start=$SECONDS
     press Escape
-    wait_exit 20; status=$?
+    program_exit 20; status=$?
     [ $status -ne 124 ] || fail "the program did not end after the outro"
     [ $status -eq 0 ] || fail "exit status $status after the outro, expected 0"
     [ $((SECONDS - start)) -ge 7 ] || fail "ended $((SECONDS - start)) s after Escape, before the outro's 8 s"
@@ -153,7 +143,7 @@ outro)
 window)
     # The window's close button, drawn by libdecor at the right end of the title bar.
     xdotool mousemove $((bx + bw - 16)) $((by + title / 2)) click 1
-    wait_exit 5; status=$?
+    program_exit 5; status=$?
     [ $status -ne 124 ] || fail "the close button did not end the program within 5 seconds"
     [ $status -eq 0 ] || fail "exit status $status after the close button, expected 0"
     how="the window's close button"
@@ -162,7 +152,7 @@ window)
     # A fullscreen surface has no decorations and weston's shell has no close key: the user
     # closes weston's window, and the program sees its display go.
     "$build/x-close-window" "$output"
-    wait_exit 5; status=$?
+    program_exit 5; status=$?
     [ $status -ne 124 ] || fail "closing weston's window did not end the program within 5 seconds"
     [ $status -eq 0 ] || fail "exit status $status after weston closed, expected 0"
     how="weston's window closed"

@@ -58,14 +58,8 @@ picture_fills_centre() {
         [ "$m" -gt 4 ] || fail "$1: picture edge $edge is dark (mean $m): not filling the centre"
     done
 }
-notices() { grep -c "^Order Callback$" "$work/stdout"; }
-# The menu begins when the music reaches its second order: the second notice.
-for _ in $(seq 900); do
-    [ "$(notices)" -ge 2 ] && break
-    kill -0 "$pid" 2>/dev/null || fail "the program ended during the intro"
-    sleep 0.1
-done
-[ "$(notices)" -ge 2 ] || fail "the intro did not end within 90 seconds"
+notices() { order_notices "$work/stdout"; }
+why=$(wait_for_menu "$work/stdout" "$pid") || fail "$why"
 sleep 1
 geometry
 

@@ -17,16 +17,39 @@ wait_window() {
 
 PROGRAM_WINDOW=".* - a party-invitation by Mirvald"
 
-# close_and_wait CLOSER WINDOW PID SECONDS: sends WINDOW a close request with the
-# x-close-window program CLOSER and waits up to SECONDS for PID (a child of the
-# caller) to end. Returns its exit status, or 124 after killing it when it did not end.
-close_and_wait() {
-    "$1" "$2"
-    for _ in $(seq $(( $4 * 10 ))); do kill -0 "$3" 2>/dev/null || break; sleep 0.1; done
-    if kill -0 "$3" 2>/dev/null; then
-        kill "$3"
-        wait "$3"
+# wait_exit PID SECONDS: waits up to SECONDS for PID (a child of the caller) to end.
+# Returns its exit status, or 124 after killing it when it did not end.
+wait_exit() {
+    for _ in $(seq $(( $2 * 10 ))); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
+    if kill -0 "$1" 2>/dev/null; then
+        kill "$1"
+        wait "$1"
         return 124
     fi
-    wait "$3"
+    wait "$1"
+}
+
+# close_and_wait CLOSER WINDOW PID SECONDS: sends WINDOW a close request with the
+# x-close-window program CLOSER, then wait_exit PID SECONDS.
+close_and_wait() {
+    "$1" "$2"
+    wait_exit "$3" "$4"
+}
+
+# order_notices STDOUT: how many order notices the program has written to STDOUT.
+order_notices() { grep -c "^Order Callback$" "$1"; }
+
+# wait_for_menu STDOUT PID [POLL]: waits up to 90 seconds for the second order notice
+# in STDOUT, written when the menu's music becomes audible, looking every POLL seconds
+# (default 0.1). Fails, saying why, when PID ends first or the intro does not end.
+wait_for_menu() {
+    local poll=${3:-0.1} tries
+    tries=$(awk -v p="$poll" 'BEGIN { print int(90 / p) }')
+    for _ in $(seq "$tries"); do
+        [ "$(order_notices "$1")" -ge 2 ] && return 0
+        kill -0 "$2" 2>/dev/null || { echo "the program ended during the intro"; return 1; }
+        sleep "$poll"
+    done
+    echo "the intro did not end within 90 seconds"
+    return 1
 }
