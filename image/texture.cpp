@@ -5,9 +5,9 @@
 #include "panel/scene_table.h"
 #include "platform/files.h"
 #include "platform/data_folder.h"
+#include "platform/gl_api.h"
 #include "platform/platform.h"
 
-#include <GL/gl.h>
 
 #include <array>
 #include <condition_variable>
@@ -55,10 +55,11 @@ void UploadPicture(const char* fileName, DecodedPicture& picture, TextureSlot* s
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     // Rows are tightly packed, whatever the width.
-    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+    GLint alignment = 4;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, 3, image->width, image->height, 0, GL_RGB, GL_UNSIGNED_BYTE, image->pixels);
-    glPopClientAttrib();
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, image->width, image->height, 0, GL_RGB, GL_UNSIGNED_BYTE, image->pixels);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
     FreeRgbImage(image);
 }
 

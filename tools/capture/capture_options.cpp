@@ -1,6 +1,8 @@
 // invitation-capture's command line: parsing the options and naming the video's container.
 #include "tools/capture/capture_options.h"
 
+#include "tools/common/source_text.h"
+
 #include <charconv>
 #include <cmath>
 #include <filesystem>
@@ -10,11 +12,6 @@ namespace {
 bool ParseWholeInt(std::string_view text, int32_t* value) {
     auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), *value);
     return status == std::errc() && end == text.data() + text.size();
-}
-
-bool ParseWholeDouble(std::string_view text, double* value) {
-    auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), *value);
-    return status == std::errc() && end == text.data() + text.size() && std::isfinite(*value);
 }
 
 // "1920x1440": both even (the video's 4:2:0 colour needs it) and at most CAPTURE_MAX_SIDE.

@@ -13,7 +13,6 @@
 #include "platform/platform.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <exception>
@@ -57,9 +56,7 @@ std::string ParseKeyLine(std::string_view line, bool* hasEvent, KeyEvent* event)
     if (words.size() != 3) return "expected \"<milliseconds> <key> down|up\"";
 
     double milliseconds = 0;
-    auto [end, status] = std::from_chars(words[0].data(), words[0].data() + words[0].size(), milliseconds);
-    if (status != std::errc() || end != words[0].data() + words[0].size() || !std::isfinite(milliseconds) ||
-        milliseconds < 0)
+    if (!ParseWholeDouble(words[0], &milliseconds) || milliseconds < 0)
         return "bad time " + Quoted(words[0]) + " (milliseconds from the start of the show, 0 or more)";
 
     int32_t virtualKey = -1;

@@ -20,5 +20,9 @@ inline std::string_view TakeLine(std::string_view& text, int& lineNumber) {
     return line;
 }
 
+// A finite number written as a whole word in decimal ("12", "-0.5", "2.5e3"): false
+// for anything else, including "inf", hexadecimal and a leading '+' or space.
+bool ParseWholeDouble(std::string_view text, double* value);
+
 // The words of a line between runs of `separators`.
 std::vector<std::string_view> SplitWords(std::string_view line, std::string_view separators = " \t");

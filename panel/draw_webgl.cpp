@@ -1,0 +1,181 @@
+// The drawing modes in WebGL: one small shader doing what desktop GL's fixed-function
+// state does in draw_gl.cpp, so that the frames match.
+#include "panel/draw_modes.h"
+
+#include <GLES2/gl2.h>
+
+#include <vector>
+
+namespace {
+
+// gluPerspective(90, 1, near 1, far) times the vertex shifted by `shift`. Panels lie on
+// the near plane: the depth is clamped into the view volume, as the desktop clamps it.
+constexpr const char* VERTEX_SHADER = R"(
+attribute vec3 position;
+attribute vec2 texel;
+uniform vec2 shift;
+uniform float far;
+varying vec2 uv;
+void main() {
+    float w = -position.z;
+    float z = (far + 1.0) / (1.0 - far) * position.z + 2.0 * far / (1.0 - far);
+    gl_Position = vec4(position.xy + shift, clamp(z, -w, w), w);
+    uv = texel;
+}
+)";
+
+// mode 0: the texel (replace); 1: the texel times the colour (modulate); 2: the colour alone.
+constexpr const char* FRAGMENT_SHADER = R"(
+precision mediump float;
+uniform sampler2D picture;
+uniform vec4 colour;
+uniform int mode;
+varying vec2 uv;
+void main() {
+    vec4 t = texture2D(picture, uv);
+    if (mode == 0) gl_FragColor = vec4(t.rgb, 1.0);
+    else if (mode == 1) gl_FragColor = vec4(t.rgb, 1.0) * colour;
+    else gl_FragColor = colour;
+}
+)";
+
+constexpr GLint MODE_REPLACE = 0;
+constexpr GLint MODE_MODULATE = 1;
+constexpr GLint MODE_COLOUR = 2;
+constexpr float PANEL_FAR = 1000.0f;
+constexpr float FADE_FAR = 100000.0f;
+constexpr GLuint POSITION_ATTRIBUTE = 0;
+constexpr GLuint TEXEL_ATTRIBUTE = 1;
+
+struct Vertex {
+    float x, y, z, u, v;
+};
+
+struct Drawing {
+    GLuint program = 0;
+    GLuint buffer = 0;
+    GLint shift = -1, far = -1, colour = -1, mode = -1;
+    std::vector<Vertex> vertices;   // the call's triangles, reused
+};
+
+Drawing TheDrawing;
+
+GLuint CompileShader(GLenum kind, const char* source) {
+    GLuint shader = glCreateShader(kind);
+    glShaderSource(shader, 1, &source, nullptr);
+    glCompileShader(shader);
+    return shader;
+}
+
+// Made in the first call of a context; the page starts the context once.
+Drawing& Ready() {
+    Drawing& d = TheDrawing;
+    if (d.program) return d;
+    d.program = glCreateProgram();
+    glAttachShader(d.program, CompileShader(GL_VERTEX_SHADER, VERTEX_SHADER));
+    glAttachShader(d.program, CompileShader(GL_FRAGMENT_SHADER, FRAGMENT_SHADER));
+    glBindAttribLocation(d.program, POSITION_ATTRIBUTE, "position");
+    glBindAttribLocation(d.program, TEXEL_ATTRIBUTE, "texel");
+    glLinkProgram(d.program);
+    glUseProgram(d.program);
+    d.shift = glGetUniformLocation(d.program, "shift");
+    d.far = glGetUniformLocation(d.program, "far");
+    d.colour = glGetUniformLocation(d.program, "colour");
+    d.mode = glGetUniformLocation(d.program, "mode");
+    glUniform1i(glGetUniformLocation(d.program, "picture"), 0);
+    glGenBuffers(1, &d.buffer);
+    glBindBuffer(GL_ARRAY_BUFFER, d.buffer);
+    glEnableVertexAttribArray(POSITION_ATTRIBUTE);
+    glEnableVertexAttribArray(TEXEL_ATTRIBUTE);
+    glVertexAttribPointer(POSITION_ATTRIBUTE, 3, GL_FLOAT, GL_FALSE, sizeof(Vertex), nullptr);
+    glVertexAttribPointer(TEXEL_ATTRIBUTE, 2, GL_FLOAT, GL_FALSE, sizeof(Vertex),
+                          reinterpret_cast<const void*>(3 * sizeof(float)));
+    // Nothing is drawn with depth: every mode leaves the depth buffer alone.
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    return d;
+}
+
+// A quad as the desktop splits it: (0, 1, 2) and (0, 2, 3).
+void AddQuad(std::vector<Vertex>& out, const Vertex& a, const Vertex& b, const Vertex& c, const Vertex& d) {
+    out.insert(out.end(), {a, b, c, a, c, d});
+}
+
+Vertex Corner(const PanelVertex& vertex) { return {vertex.x, vertex.y, vertex.z, vertex.u, vertex.v}; }
+
+void SendVertices(Drawing& d) {
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(d.vertices.size() * sizeof(Vertex)), d.vertices.data(),
+                 GL_STREAM_DRAW);
+    glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(d.vertices.size()));
+}
+
+// The cells of the panel, or its first cell alone, counter-clockwise as built.
+void SendCells(Drawing& d, const Panel& panel, bool firstOnly) {
+    d.vertices.clear();
+    const PanelVertex* v = panel.vertices;
+    int32_t rows = firstOnly ? 1 : panel.rows - 1, columns = firstOnly ? 1 : panel.columns - 1;
+    for (int32_t i = 0; i < rows; ++i)
+        for (int32_t j = 0; j < columns; ++j) {
+            int32_t first = i * panel.columns + j;
+            AddQuad(d.vertices, Corner(v[first]), Corner(v[first + 1]), Corner(v[first + panel.columns + 1]),
+                    Corner(v[first + panel.columns]));
+        }
+    SendVertices(d);
+}
+
+}  // namespace
+
+void ClearFrame(float red, float green, float blue, float alpha) {
+    glClearColor(red, green, blue, alpha);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+void DrawPanelCells(const Panel& panel, uint32_t texture, float dx, float dy, float brightness, bool additive) {
+    Drawing& d = Ready();
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glUniform2f(d.shift, dx, dy);
+    glUniform1f(d.far, PANEL_FAR);
+    if (additive) {
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_SRC_ALPHA);
+        glUniform1i(d.mode, MODE_MODULATE);
+        glUniform4f(d.colour, brightness, brightness, brightness, 1.0f);
+    } else {
+        glDisable(GL_BLEND);
+        glUniform1i(d.mode, MODE_REPLACE);
+    }
+    SendCells(d, panel, false);
+    glDisable(GL_BLEND);
+}
+
+void DrawMaskedSprite(const Panel& panel, uint32_t mask, uint32_t sprite, float dx, float dy) {
+    Drawing& d = Ready();
+    glUniform2f(d.shift, dx, dy);
+    glUniform1f(d.far, PANEL_FAR);
+    glUniform1i(d.mode, MODE_MODULATE);
+    glUniform4f(d.colour, 1.0f, 1.0f, 1.0f, 1.0f);
+    glEnable(GL_BLEND);
+    glBindTexture(GL_TEXTURE_2D, mask);
+    glBlendFunc(GL_ZERO, GL_SRC_COLOR);
+    SendCells(d, panel, true);
+    glBindTexture(GL_TEXTURE_2D, sprite);
+    glBlendFunc(GL_SRC_ALPHA, GL_SRC_ALPHA);
+    SendCells(d, panel, true);
+    glDisable(GL_BLEND);
+}
+
+// On the desktop texturing is off for the fade, so the colour alone reaches the blend.
+void DrawFadeOverlay(uint32_t texture, float level) {
+    Drawing& d = Ready();
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glUniform2f(d.shift, 0.0f, 0.0f);
+    glUniform1f(d.far, FADE_FAR);
+    glUniform1i(d.mode, MODE_COLOUR);
+    glUniform4f(d.colour, level, level, level, level);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ZERO, GL_SRC_COLOR);
+    d.vertices.clear();
+    AddQuad(d.vertices, {-1, -1, -1, 0, 0}, {1, -1, -1, 1, 0}, {1, 1, -1, 1, 1}, {-1, 1, -1, 0, 1});
+    SendVertices(d);
+    glDisable(GL_BLEND);
+}
