@@ -84,14 +84,12 @@ uint8_t ChannelValue(const Channel& channel, uint32_t pixel) {
     return channel.widen[((pixel & channel.mask) >> channel.shift) >> channel.drop];
 }
 
-bool Ssse3Available() {
 #ifdef BMP_X86
+bool Ssse3Available() {
     static const bool available = __builtin_cpu_supports("ssse3");
     return available;
-#else
-    return false;
-#endif
 }
+#endif
 
 void SwapRow24Scalar(const uint8_t* src, uint8_t* dst, size_t from, size_t bytes) {
     for (size_t i = from; i + 3 <= bytes; i += 3) {

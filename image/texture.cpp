@@ -151,7 +151,7 @@ void StopScenePrefetch() {
 
 
 void PrefetchScenePictures() {
-    if (ScenePrefetch.started) return;
+    if (!PLATFORM_HAS_THREADS || ScenePrefetch.started) return;
     ScenePrefetch.started = true;
     ScenePrefetch.cancelled = false;
     ScenePrefetch.decoded = 0;

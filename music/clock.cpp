@@ -42,3 +42,25 @@ SliceRecord UnpackSlice(uint64_t packed, int64_t slice) {
 bool PackedSliceIs(uint64_t packed, int64_t slice) {
     return (packed & TAG_MASK) == (static_cast<uint64_t>(slice) & TAG_MASK);
 }
+
+void PublishSlice(SliceRing& ring, const SliceRecord& record) {
+    uint64_t packed = PackSlice(record);
+    ring.slots[record.slice % RING_SLICES].store(packed, std::memory_order_release);
+    ring.latest.store(packed, std::memory_order_release);
+    ring.latestSlice.store(record.slice, std::memory_order_release);
+}
+
+bool FindSlice(const SliceRing& ring, int64_t heard, SliceRecord* record) {
+    int64_t slice = heard / SLICE_FRAMES;
+    uint64_t packed = ring.slots[slice % RING_SLICES].load(std::memory_order_acquire);
+    if (!PackedSliceIs(packed, slice)) return false;
+    *record = UnpackSlice(packed, slice);
+    return true;
+}
+
+SliceRecord HeardSlice(const SliceRing& ring, int64_t heard) {
+    SliceRecord record;
+    if (FindSlice(ring, heard, &record)) return record;
+    int64_t latestSlice = ring.latestSlice.load(std::memory_order_acquire);
+    return UnpackSlice(ring.latest.load(std::memory_order_acquire), latestSlice);
+}

@@ -3,6 +3,8 @@
 // Pure; the player feeds it the device's counters.
 #pragma once
 
+#include <array>
+#include <atomic>
 #include <cstdint>
 
 // Frames rendered between two readings of the module's position.
@@ -36,3 +38,22 @@ SliceRecord UnpackSlice(uint64_t packed, int64_t slice);
 // True when `packed` was written for `slice` (and not for one a ring length
 // before or after it).
 bool PackedSliceIs(uint64_t packed, int64_t slice);
+
+// Slices kept for looking up what is heard: about six seconds.
+constexpr int64_t RING_SLICES = 1024;
+
+// The record of the slices rendered lately, written by whoever renders and read by
+// whoever asks what is heard (another thread on the desktop).
+struct SliceRing {
+    std::array<std::atomic<uint64_t>, RING_SLICES> slots{};
+    std::atomic<uint64_t> latest{0};
+    std::atomic<int64_t> latestSlice{0};
+};
+
+void PublishSlice(SliceRing& ring, const SliceRecord& record);
+// The record of the slice that holds frame `heard`; one not rendered yet (the clock
+// cannot run ahead of the output, so only by a rounding at the edge) gives the newest.
+SliceRecord HeardSlice(const SliceRing& ring, int64_t heard);
+// The record of the slice that holds frame `heard`, false when the ring no longer
+// (or not yet) holds it.
+bool FindSlice(const SliceRing& ring, int64_t heard, SliceRecord* record);

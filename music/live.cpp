@@ -9,7 +9,6 @@
 #include "music/player.h"
 #include "platform/audio.h"
 
-#include <array>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -20,17 +19,13 @@
 namespace {
 
 constexpr int32_t DEVICE_BUFFER_FRAMES = 1024;
-// Slices kept for looking up what is heard: about six seconds.
-constexpr int64_t RING_SLICES = 1024;
 constexpr auto NOTICE_POLL = std::chrono::milliseconds(4);
 
 // What the device thread publishes and the others read, for one start.
 struct LiveOutput {
     Player* player = nullptr;   // rendered by the device thread alone
     AudioDeviceInfo device{};
-    std::array<std::atomic<uint64_t>, RING_SLICES> ring{};
-    std::atomic<uint64_t> latest{0};
-    std::atomic<int64_t> latestSlice{0};
+    SliceRing ring;
     // The last frame the clock said was heard, for the main and the notice thread.
     std::atomic<int64_t> heard{0};
 
@@ -58,24 +53,12 @@ int64_t HeardFrame(LiveOutput& output) {
     }
 }
 
-SliceRecord HeardSlice(LiveOutput& output, int64_t heard) {
-    int64_t slice = heard / SLICE_FRAMES;
-    uint64_t packed = output.ring[slice % RING_SLICES].load(std::memory_order_acquire);
-    if (PackedSliceIs(packed, slice)) return UnpackSlice(packed, slice);
-    // Not rendered yet (the clock cannot run ahead of the device, so only by a
-    // rounding at the edge): the newest position there is.
-    int64_t latestSlice = output.latestSlice.load(std::memory_order_acquire);
-    return UnpackSlice(output.latest.load(std::memory_order_acquire), latestSlice);
-}
-
 // Writes the notices of the orders heard so far. Only the notice thread, and
 // after it has ended the closing thread, call this.
 void WriteHeardNotices(LiveOutput& output) {
-    int64_t heard = HeardFrame(output);
-    int64_t slice = heard / SLICE_FRAMES;
-    uint64_t packed = output.ring[slice % RING_SLICES].load(std::memory_order_acquire);
-    if (!PackedSliceIs(packed, slice)) return;
-    auto starts = static_cast<uint16_t>(UnpackSlice(packed, slice).orderStarts);
+    SliceRecord heard;
+    if (!FindSlice(output.ring, HeardFrame(output), &heard)) return;
+    auto starts = static_cast<uint16_t>(heard.orderStarts);
     auto due = static_cast<uint16_t>(starts - output.noticesWritten);
     WriteOrderNotices(due);
     output.noticesWritten = starts;
@@ -111,12 +94,8 @@ void FillDevice(void* user, int16_t* frames, int frameCount) {
 }  // namespace
 
 void PublishReading(Player& player, int32_t /*starts*/) {
-    LiveOutput& output = *TheOutput;
-    int64_t slice = player.rendered / SLICE_FRAMES;
-    uint64_t packed = PackSlice({slice, player.current.order, player.current.row, player.orderStarts});
-    output.ring[slice % RING_SLICES].store(packed, std::memory_order_release);
-    output.latest.store(packed, std::memory_order_release);
-    output.latestSlice.store(slice, std::memory_order_release);
+    PublishSlice(TheOutput->ring,
+                 {player.rendered / SLICE_FRAMES, player.current.order, player.current.row, player.orderStarts});
 }
 
 bool StartMusic(const char* path) {
@@ -158,6 +137,6 @@ void GetMusicPosition(MusicPosition& position) {
         return;
     }
     int64_t heard = HeardFrame(*TheOutput);
-    SliceRecord slice = HeardSlice(*TheOutput, heard);
+    SliceRecord slice = HeardSlice(TheOutput->ring, heard);
     position = {slice.order, slice.row, FramesToMilliseconds(heard)};
 }

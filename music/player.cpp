@@ -4,6 +4,7 @@
 
 #include "music/clock.h"
 #include "platform/data_folder.h"
+#include "platform/platform.h"
 
 #include <libopenmpt/libopenmpt.h>
 
@@ -145,7 +146,7 @@ void DropMusicAhead() {
 
 
 void LoadMusicAhead(const char* path) {
-    if (LoadingAhead.joinable() || !path) return;
+    if (!PLATFORM_HAS_THREADS || LoadingAhead.joinable() || !path) return;
     LoadingAhead = std::thread([wanted = std::string(path)] { LoadedAhead = LoadModule(wanted); });
     static bool dropAtExit = std::atexit(DropMusicAhead) == 0;
     (void)dropAtExit;

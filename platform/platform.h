@@ -8,6 +8,15 @@
 
 #include <cstdint>
 
+// Whether this build may start threads; the browser build has none. Work the desktop
+// does ahead on a thread (LoadMusicAhead, PrefetchScenePictures) is then done when it
+// is asked for, which is still before the first frame.
+#if defined(__EMSCRIPTEN__) && !defined(__EMSCRIPTEN_PTHREADS__)
+constexpr bool PLATFORM_HAS_THREADS = false;
+#else
+constexpr bool PLATFORM_HAS_THREADS = true;
+#endif
+
 // 1 while the key is down, 0 when it is up. Written only while messages are
 // pumped (PumpMessages, window creation, message boxes).
 extern int32_t KeyTable[KEY_TABLE_SIZE];

@@ -1,25 +1,41 @@
-// The page around the show: loads the data package behind the start screen, keeps the
-// canvas one texel per device pixel with the largest 4:3 picture that fits in it, and says
-// in words what keeps the show away.
+// The page around the show: loads the program and the data package behind the start
+// screen, runs the show one loop body per animation frame in the largest 4:3 picture that
+// fits, turns taps on the menu's labels and its own Escape button into the show's keys,
+// offers the show again at its end, and says in words what keeps the show away.
 "use strict";
 
 // data.pack.gz = gzip("IPK1" + per file: u16 name length, UTF-8 name with "/", u32 size, bytes; little-endian).
 const PACKAGE_URL = "data.pack.gz";
 const PACKAGE_MAGIC = "IPK1";
+// Where the package's files are for the program: its data folder.
+const DATA_FOLDER = "/data";
+// The program, and the page's deterministic mode (?check): web/wasm/CMakeLists.txt.
+const PROGRAM_SCRIPT = "invitation.js";
+const CHECK_SCRIPT = "invitation-check.js";
+const CHECK_MODE = new URLSearchParams(location.search).has("check");
 // The music is rendered at this rate; the sound card resamples if it must.
 const AUDIO_RATE = 44100;
 const AUDIO_START_TIMEOUT_MS = 3000;
+// What web_frame answers, in this order (web/live_main.cpp StatusField); phases as ShowPhase.
+const STATUS = { OVER: 0, PHASE: 1, ORDER: 2, ROW: 3, ENTRY: 4, PAGE: 5, POSITION: 6 };
+const VK_ESCAPE = 27;
 
 const screenCanvas = document.getElementById("screen");
 const startBox = document.getElementById("start");
 const startButton = document.getElementById("start-button");
 const progressText = document.getElementById("progress");
 const errorBox = document.getElementById("error");
+const endBox = document.getElementById("end");
+const againButton = document.getElementById("again-button");
 const fullscreenButton = document.getElementById("fullscreen-button");
 const escapeButton = document.getElementById("escape-button");
 
-// What the show will be given: the package's files by name, the GL context, the audio context.
-const invitation = { files: null, gl: null, audio: null, picture: null };
+// The page's parts for the program (showMessage, audio, checkFrame) and for whoever
+// watches it (state, status, timings).
+const invitation = {
+  files: null, program: null, audio: null, picture: null, status: null, frames: 0,
+  timings: {}, showMessage: null, checkFrame: null,
+};
 window.invitation = invitation;
 
 class PageError extends Error {}
@@ -32,17 +48,25 @@ function setState(state) {
 function showError(text) {
   setState("error");
   startBox.hidden = true;
+  endBox.hidden = true;
   const shown = errorBox.textContent ? errorBox.textContent.split("\n") : [];
   if (!shown.includes(text)) errorBox.textContent = [...shown, text].join("\n");
   errorBox.hidden = false;
 }
 
+// The program's own messages ("texture data\scr1.bmp not found!") as they come.
+invitation.showMessage = text => showError(`The invitation cannot run: ${text}`);
+
+function mark(name) {
+  invitation.timings[name] = performance.now();
+}
+
 // --- The picture: the largest 4:3 rectangle, centred, black bars -----------------------
 
-// The canvas covers the window and has one texel per device pixel; the picture is drawn
-// into the rectangle FitPicture gives for that size (as SetProjection does on the desktop),
-// and the rest is cleared black. Here in the page, the same rule as FitPicture
-// (platform/display_modes.cpp): x and y from the lower left, as GL counts.
+// The canvas covers the window and has one texel per device pixel; the program draws the
+// picture into the rectangle FitPicture gives for that size and clears the rest black.
+// The same rule as FitPicture (platform/display_modes.cpp), here for the taps: x and y
+// from the lower left, as GL counts.
 function fitPicture(width, height) {
   width = Math.max(1, width);
   height = Math.max(1, height);
@@ -56,7 +80,7 @@ function resize(width, height) {
   if (screenCanvas.width !== width) screenCanvas.width = width;
   if (screenCanvas.height !== height) screenCanvas.height = height;
   invitation.picture = fitPicture(width, height);
-  if (document.body.dataset.state === "running") drawPicture();
+  if (invitation.program) invitation.program._web_resize(width, height);
 }
 
 // One texel per device pixel: the CSS size times devicePixelRatio, again after every
@@ -76,23 +100,12 @@ function watchSize() {
   measure();
 }
 
-// Until the show runs here: a test picture of eight bars filling the 4:3 rectangle.
-const TEST_BARS = [[1, 1, 1], [1, 1, 0], [0, 1, 1], [0, 1, 0], [1, 0, 1], [1, 0, 0], [0, 0, 1], [0.5, 0.5, 0.5]];
-function drawPicture() {
-  const gl = invitation.gl, rect = invitation.picture;
-  if (!rect) return;   // no size yet: the first resize draws it
-  gl.viewport(0, 0, screenCanvas.width, screenCanvas.height);
-  gl.clearColor(0, 0, 0, 1);
-  gl.clear(gl.COLOR_BUFFER_BIT);
-  gl.enable(gl.SCISSOR_TEST);
-  TEST_BARS.forEach(([r, g, b], i) => {
-    const x0 = rect.x + Math.round((i * rect.width) / TEST_BARS.length);
-    const x1 = rect.x + Math.round(((i + 1) * rect.width) / TEST_BARS.length);
-    gl.scissor(x0, rect.y, x1 - x0, rect.height);
-    gl.clearColor(r, g, b, 1);
-    gl.clear(gl.COLOR_BUFFER_BIT);
-  });
-  gl.disable(gl.SCISSOR_TEST);
+// The point of a pointer event in the picture: x and y from -1 to 1, y upwards.
+function picturePoint(event) {
+  const rect = invitation.picture, box = screenCanvas.getBoundingClientRect();
+  const ratioX = screenCanvas.width / Math.max(1, box.width), ratioY = screenCanvas.height / Math.max(1, box.height);
+  const x = (event.clientX - box.left) * ratioX, y = screenCanvas.height - (event.clientY - box.top) * ratioY;
+  return { x: ((x - rect.x) / rect.width) * 2 - 1, y: ((y - rect.y) / rect.height) * 2 - 1 };
 }
 
 // --- The data package ---------------------------------------------------------------------
@@ -170,54 +183,198 @@ function unpack(bytes) {
   return files;
 }
 
-// --- Start ----------------------------------------------------------------------------------
+// --- The program ----------------------------------------------------------------------------
 
-// Sound is allowed only from a user's gesture: the audio context is made in the click.
-async function openAudio() {
+function loadScript(url) {
+  return new Promise((resolve, reject) => {
+    const script = document.createElement("script");
+    script.src = url;
+    script.onload = resolve;
+    script.onerror = () => reject(new PageError(`The invitation's program (${url}) could not be loaded.`));
+    document.head.appendChild(script);
+  });
+}
+
+// The program compiled and instantiated (its .wasm fetched beside the script).
+async function loadProgram() {
+  const url = CHECK_MODE ? CHECK_SCRIPT : PROGRAM_SCRIPT;
+  await loadScript(url);
+  const create = CHECK_MODE ? window.createInvitationCheck : window.createInvitation;
+  try {
+    return await create({ canvas: screenCanvas, print: text => console.log(text), printErr: text => console.warn(text) });
+  } catch (error) {
+    throw new PageError(`The invitation's program (${url}) does not run in this browser: ${error.message || error}`);
+  }
+}
+
+// The package's files into the program's data folder.
+function storeFiles(program, files) {
+  for (const [name, bytes] of files) {
+    const path = `${DATA_FOLDER}/${name}`;
+    const folder = path.slice(0, path.lastIndexOf("/"));
+    program.FS.mkdirTree(folder);
+    // The program only reads them: the file system may keep the unpacked bytes as they are.
+    program.FS.writeFile(path, bytes, { canOwn: true });
+  }
+}
+
+// --- Start, the loop and the end -------------------------------------------------------------
+
+// The audio context is made before the click and held still; the click lets it play.
+function makeAudio() {
   const Context = window.AudioContext || window.webkitAudioContext;
   if (!Context) throw new PageError("This browser cannot play sound (it has no Web Audio), and the invitation is timed to its music.");
   let audio;
   try {
-    audio = new Context({ sampleRate: AUDIO_RATE });
+    audio = new Context({ sampleRate: AUDIO_RATE, latencyHint: "interactive" });
   } catch (error) {
     throw new PageError(`No sound can be played here (${error.message}), and the invitation is timed to its music.`);
   }
+  if (audio.state === "running") audio.suspend();
+  return audio;
+}
+
+async function resumeAudio(audio) {
   const timeout = new Promise((_, reject) => setTimeout(
     () => reject(new PageError("The sound does not start in this browser, and the invitation is timed to its music.")),
     AUDIO_START_TIMEOUT_MS));
   await Promise.race([audio.resume(), timeout]);
-  return audio;
 }
 
-const loading = loadPackage(share => { progressText.textContent = `Loading… ${Math.round(share * 100)}%`; })
-  .then(files => {
-    invitation.files = files;
+// Everything before the show, behind the start screen: the program and the package in
+// parallel, then the pictures decoded, uploaded and drawn once.
+async function prepare() {
+  mark("navigationToScript");
+  // Opening the sound device takes a while: it goes on while the rest loads.
+  if (!CHECK_MODE) invitation.audio = makeAudio();
+  const packageLoad = loadPackage(share => { progressText.textContent = `Loading… ${Math.round(share * 100)}%`; })
+    .then(files => { mark("packageUnpacked"); return files; });
+  const programLoad = loadProgram().then(program => { mark("programCompiled"); return program; });
+  const [files, program] = await Promise.all([packageLoad, programLoad]);
+  invitation.files = files;
+  storeFiles(program, files);
+  mark("filesStored");
+  if (CHECK_MODE) {
+    invitation.program = program;
+    return program;
+  }
+  resize(screenCanvas.width, screenCanvas.height);
+  if (!program._web_start(screenCanvas.width, screenCanvas.height))
+    throw new PageError(errorBox.textContent || "The invitation cannot start here (its WebGL 2 could not be set up).");
+  mark("ready");
+  invitation.program = program;
+  return program;
+}
+
+let pendingRelease = 0;   // a key the page pressed in the last frame, released for the next
+
+function frame() {
+  const program = invitation.program;
+  if (pendingRelease) {
+    program._web_key(pendingRelease, 0);
+    pendingRelease = 0;
+  }
+  const at = program._web_frame() >> 2;
+  const status = Array.from(program.HEAP32.subarray(at, at + 7));
+  invitation.status = status;
+  invitation.frames++;
+  if (invitation.frames === 1) mark("firstFrame");
+  if (status[STATUS.OVER]) {
+    setState("ended");
+    endBox.hidden = false;
+    againButton.focus();
+    return;
+  }
+  requestAnimationFrame(frame);
+}
+
+function begin() {
+  startBox.hidden = true;
+  endBox.hidden = true;
+  setState("running");
+  screenCanvas.focus();
+  invitation.frames = 0;
+  invitation.program._web_begin();
+  requestAnimationFrame(frame);
+}
+
+let preparing = null;   // prepare(), started by the page's first moment unless in check mode
+
+function prepareBehindStart() {
+  preparing = prepare();
+  preparing.then(() => {
     if (document.body.dataset.state === "loading") {
       setState("ready");
       progressText.textContent = "Ready.";
     }
-    return files;
-  });
-loading.catch(error => showError(error instanceof PageError ? error.message : `The invitation cannot load: ${error}`));
+  }, error => showError(error instanceof PageError ? error.message : `The invitation cannot load: ${error}`));
+}
 
 async function start() {
   if (document.body.dataset.state === "error" || startButton.disabled) return;
   startButton.disabled = true;
+  mark("startGesture");
   try {
-    invitation.audio = await openAudio();
-    if (!invitation.files) {
+    if (!invitation.program) {
       setState("starting");
       progressText.textContent = "Starting as soon as everything is loaded…";
     }
-    await loading;
+    await preparing;
+    await resumeAudio(invitation.audio);
   } catch (error) {
     showError(error instanceof PageError ? error.message : `The invitation cannot start: ${error}`);
     return;
   }
-  startBox.hidden = true;
-  setState("running");
-  drawPicture();
-  screenCanvas.focus();
+  begin();
+}
+
+async function playAgain() {
+  try {
+    await resumeAudio(invitation.audio);
+  } catch (error) {
+    showError(error instanceof PageError ? error.message : `The invitation cannot start again: ${error}`);
+    return;
+  }
+  begin();
+}
+
+// --- The deterministic mode (?check) ---------------------------------------------------------
+
+// The whole show as the capture runs it: the frames listed are handed back as RGB, with the
+// per-frame log and the sha256 of the sound. Called by the tests through the DevTools protocol.
+invitation.runCheck = async function (keys, fps, wanted) {
+  const program = await prepare();
+  screenCanvas.style.width = "640px";
+  screenCanvas.style.height = "480px";
+  screenCanvas.width = 640;
+  screenCanvas.height = 480;
+  const frames = {};
+  invitation.checkFrame = (index, rgb, width, height) => { frames[index] = { rgb, width, height }; };
+  const keysPointer = program.stringToNewUTF8 ? program.stringToNewUTF8(keys) : allocateString(program, keys);
+  const list = program._malloc(Math.max(1, wanted.length) * 4);
+  program.HEAP32.set(wanted, list >> 2);
+  const started = performance.now();
+  const result = program._web_check_run(keysPointer, fps, 640, 480, list, wanted.length);
+  const seconds = (performance.now() - started) / 1000;
+  program._free(list);
+  program._free(keysPointer);
+  const log = program.UTF8ToString(program._web_check_log());
+  const countPointer = program._malloc(4);
+  const soundPointer = program._web_check_sound(countPointer);
+  const count = program.HEAP32[countPointer >> 2];
+  program._free(countPointer);
+  const sound = program.HEAPU8.slice(soundPointer, soundPointer + count * 2);
+  const digest = new Uint8Array(await crypto.subtle.digest("SHA-256", sound));
+  const soundSha256 = Array.from(digest, b => b.toString(16).padStart(2, "0")).join("");
+  return { result, log, soundSha256, samples: count, seconds, frames };
+};
+
+function allocateString(program, text) {
+  const bytes = new TextEncoder().encode(text);
+  const pointer = program._malloc(bytes.length + 1);
+  program.HEAPU8.set(bytes, pointer);
+  program.HEAPU8[pointer + bytes.length] = 0;
+  return pointer;
 }
 
 // --- Controls -------------------------------------------------------------------------------
@@ -227,29 +384,43 @@ function toggleFullscreen() {
   else if (document.fullscreenEnabled) document.documentElement.requestFullscreen().catch(() => {});
 }
 
-// Phones have no Escape key: the button hands the show the same key events as a keyboard.
+// Phones have no Escape key: the button presses it for one frame.
 function sendEscape() {
-  for (const type of ["keydown", "keyup"])
-    window.dispatchEvent(new KeyboardEvent(type, { key: "Escape", code: "Escape", keyCode: 27, which: 27, bubbles: true }));
+  if (document.body.dataset.state !== "running") return;
+  invitation.program._web_key(VK_ESCAPE, 1);
+  pendingRelease = VK_ESCAPE;
+}
+
+function webgl2Missing() {
+  try {
+    return !document.createElement("canvas").getContext("webgl2");
+  } catch (error) {
+    return true;
+  }
 }
 
 function init() {
-  const gl = screenCanvas.getContext("webgl", { alpha: false, antialias: false });
-  if (!gl) {
-    showError("This browser cannot show WebGL, which the invitation draws with. " +
+  if (webgl2Missing()) {
+    showError("This browser cannot show WebGL 2, which the invitation draws with. " +
               "Turn on hardware acceleration, or try another browser.");
-    return;
+    return false;
   }
-  invitation.gl = gl;
   screenCanvas.tabIndex = -1;
   screenCanvas.addEventListener("webglcontextlost", event => {
     event.preventDefault();
     showError("The browser took WebGL away from the invitation (its graphics context was lost). Reload the page.");
   });
+  if (CHECK_MODE) return true;
   watchSize();
   startButton.addEventListener("click", start);
   startButton.focus();
+  againButton.addEventListener("click", playAgain);
   escapeButton.addEventListener("click", sendEscape);
+  screenCanvas.addEventListener("pointerdown", event => {
+    if (document.body.dataset.state !== "running" || !invitation.picture) return;
+    const point = picturePoint(event);
+    invitation.program._web_tap(point.x, point.y);
+  });
   fullscreenButton.hidden = !document.fullscreenEnabled;
   fullscreenButton.addEventListener("click", toggleFullscreen);
   document.addEventListener("fullscreenchange", () => {
@@ -261,6 +432,7 @@ function init() {
       toggleFullscreen();
     }
   });
+  return true;
 }
 
-init();
+if (init() && !CHECK_MODE) prepareBehindStart();

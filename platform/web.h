@@ -1,0 +1,14 @@
+// What the browser platform's two clocks (web_live.cpp, web_check.cpp) share with its
+// window (web.cpp): the key events waiting for the next pump.
+#pragma once
+
+#include <cstdint>
+
+// Queues a key change; it reaches KeyTable at the next PumpMessages.
+void QueueKeyEvent(int32_t virtualKey, bool down);
+// Every queued change into KeyTable, in order.
+void ApplyQueuedKeys();
+// Forgets the queued changes and lets go of every key.
+void ForgetKeys();
+// The virtual-key code of a DOM KeyboardEvent.code ("ArrowUp"); 0 for none.
+int32_t DomCodeToVirtualKey(const char* code);

@@ -1,0 +1,117 @@
+// The show in the page: start-up while the start screen shows, then one loop body per
+// animation frame, called by the page's loop (web/page.js), and the show again on request.
+#include "app/run_program.h"
+#include "image/texture.h"
+#include "music/music.h"
+#include "panel/draw.h"
+#include "panel/scene_table.h"
+#include "platform/web.h"
+#include "web/page_input.h"
+#include "web/warm_up.h"
+
+#include <emscripten/emscripten.h>
+
+namespace {
+
+// What the page reads after each frame (web_frame's answer), in this order.
+enum StatusField { OVER, PHASE, ORDER, ROW, ENTRY, PAGE, POSITION, STATUS_FIELDS };
+
+struct Page {
+    Program program;
+    ShowState show{};
+    bool running = false;
+    bool musicFresh = false;   // started by web_start and not played yet
+    TapPlan tap;
+    ShowStatus last{};
+    int32_t status[STATUS_FIELDS] = {};
+};
+
+Page ThePage;
+
+void Publish(Page& page, bool over) {
+    const ShowStatus& s = page.last;
+    page.status[OVER] = over ? 1 : 0;
+    page.status[PHASE] = static_cast<int32_t>(s.phase);
+    page.status[ORDER] = s.order;
+    page.status[ROW] = s.row;
+    page.status[ENTRY] = s.entry;
+    page.status[PAGE] = s.page;
+    page.status[POSITION] = s.position;
+}
+
+}  // namespace
+
+extern "C" {
+
+// The data package is unpacked into /data; the canvas is width x height. Everything the
+// desktop reads ahead on threads is read here, and every picture and drawing state is
+// used once, so that the first frames cost what the others do. 1 when ready.
+EMSCRIPTEN_KEEPALIVE int web_start(int width, int height) {
+    ProgramOptions options;
+    options.width = width;
+    options.height = height;
+    options.dataFolder = "/data";
+    ThePage.program = StartProgram(options, nullptr);
+    if (!ThePage.program.window) return 0;
+    ThePage.musicFresh = true;
+    WarmUp(*ThePage.program.scene);
+    return 1;
+}
+
+// The show from its first frame, the music from its start: after the start gesture,
+// and again for "play again".
+EMSCRIPTEN_KEEPALIVE void web_begin() {
+    Page& page = ThePage;
+    if (!page.program.window) return;
+    if (!page.musicFresh) {
+        StopMusic();
+        if (!StartMusic(MUSIC_MODULE_PATH)) {
+            ShowErrorMessage("cannot play audio");
+            return;
+        }
+    }
+    page.musicFresh = false;
+    ForgetKeys();
+    page.tap = {};
+    page.show = StartShow();
+    page.last = {};
+    page.running = true;
+}
+
+// One loop body: the pump (while the show takes input), the step, the drawing, the level.
+// Answers the status fields (STATUS_FIELDS of them).
+EMSCRIPTEN_KEEPALIVE const int32_t* web_frame() {
+    Page& page = ThePage;
+    if (!page.running) return page.status;
+    if (ShowTakesInput(page.show)) {
+        KeyChange change = NextTapKey(page.tap, page.last);
+        if (change.virtualKey) QueueKeyEvent(change.virtualKey, change.down);
+        PumpMessages();
+    }
+    Frame frame = StepShow(page.show, ReadFrameInput());
+    DrawFrameCalls(*page.program.scene, frame.calls);
+    SetMusicLevel(frame.musicLevel);
+    PresentFrame();
+    page.last = frame.status;
+    bool over = ShowOver(page.show);
+    if (over) {
+        page.running = false;
+        StopMusic();
+    }
+    Publish(page, over);
+    return page.status;
+}
+
+EMSCRIPTEN_KEEPALIVE void web_resize(int width, int height) { SetProjection(width, height); }
+
+// A key from the page's own controls (the Escape button).
+EMSCRIPTEN_KEEPALIVE void web_key(int virtualKey, int down) { QueueKeyEvent(virtualKey, down != 0); }
+
+// A tap at the picture point (x, y), -1 to 1 with y upwards: the label's position, or -1.
+EMSCRIPTEN_KEEPALIVE int web_tap(float x, float y) {
+    int32_t position = LabelAt(x, y);
+    if (position >= 0) AimTap(ThePage.tap, position);
+    return position;
+}
+
+}  // extern "C"

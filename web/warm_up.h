@@ -1,0 +1,9 @@
+// Every picture and drawing state used once before the show: a browser's GL compiles
+// and uploads on first use, which would otherwise cost the show's first frames.
+#pragma once
+
+struct Scene;
+
+// Draws every built panel in each mode, the pointer and the fade, then clears to black
+// and waits until the GL has done it all.
+void WarmUp(const Scene& scene);
