@@ -1,5 +1,7 @@
-// Writing 8-bit RGB pictures as PNG files with libpng.
+// Writing and reading 8-bit RGB pictures as PNG files with libpng.
 #include "tools/capture/png_file.h"
+
+#include "platform/files.h"
 
 #include <png.h>
 
@@ -64,10 +66,18 @@ bool WritePngRgb(const std::string& path, const uint8_t* rgb, int32_t width, int
 }
 
 bool ReadPngRgb(const std::string& path, std::vector<uint8_t>* rgb, int32_t* width, int32_t* height) {
+    std::FILE* file = OpenRegularFileStream(path.c_str());
+    if (!file) return false;
+    bool ok = ReadPngRgbStream(file, rgb, width, height);
+    std::fclose(file);
+    return ok;
+}
+
+bool ReadPngRgbStream(std::FILE* file, std::vector<uint8_t>* rgb, int32_t* width, int32_t* height) {
     png_image image;
     std::memset(&image, 0, sizeof image);
     image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
+    if (!png_image_begin_read_from_stdio(&image, file)) return false;
     image.format = PNG_FORMAT_RGB;
     rgb->resize(PNG_IMAGE_SIZE(image));
     if (!png_image_finish_read(&image, nullptr, rgb->data(), 0, nullptr)) {
@@ -78,4 +88,3 @@ bool ReadPngRgb(const std::string& path, std::vector<uint8_t>* rgb, int32_t* wid
     *height = static_cast<int32_t>(image.height);
     return true;
 }
-
