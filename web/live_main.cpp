@@ -14,7 +14,7 @@
 namespace {
 
 // What the page reads after each frame (web_frame's answer), in this order.
-enum StatusField { OVER, PHASE, ORDER, ROW, ENTRY, PAGE, POSITION, STATUS_FIELDS };
+enum StatusField { OVER, PHASE, ORDER, ROW, ENTRY, PAGE, POSITION, MUSIC_MS, STATUS_FIELDS };
 
 struct Page {
     Program program;
@@ -23,6 +23,7 @@ struct Page {
     bool musicFresh = false;   // started by web_start and not played yet
     TapPlan tap;
     ShowStatus last{};
+    int32_t lastMusicMs = 0;   // the music heard when the last frame read its input
     int32_t status[STATUS_FIELDS] = {};
 };
 
@@ -37,6 +38,7 @@ void Publish(Page& page, bool over) {
     page.status[ENTRY] = s.entry;
     page.status[PAGE] = s.page;
     page.status[POSITION] = s.position;
+    page.status[MUSIC_MS] = page.lastMusicMs;
 }
 
 }  // namespace
@@ -88,7 +90,9 @@ EMSCRIPTEN_KEEPALIVE const int32_t* web_frame() {
         if (change.virtualKey) QueueKeyEvent(change.virtualKey, change.down);
         PumpMessages();
     }
-    Frame frame = StepShow(page.show, ReadFrameInput());
+    FrameInput input = ReadFrameInput();
+    page.lastMusicMs = input.music.milliseconds;
+    Frame frame = StepShow(page.show, input);
     DrawFrameCalls(*page.program.scene, frame.calls);
     SetMusicLevel(frame.musicLevel);
     PresentFrame();
@@ -100,6 +104,13 @@ EMSCRIPTEN_KEEPALIVE const int32_t* web_frame() {
     }
     Publish(page, over);
     return page.status;
+}
+
+// The music heard now, in milliseconds from its start (for the page's tests).
+EMSCRIPTEN_KEEPALIVE int web_music_ms() {
+    MusicPosition position{};
+    GetMusicPosition(position);
+    return position.milliseconds;
 }
 
 EMSCRIPTEN_KEEPALIVE void web_resize(int width, int height) { SetProjection(width, height); }

@@ -17,7 +17,8 @@ const CHECK_MODE = new URLSearchParams(location.search).has("check");
 const AUDIO_RATE = 44100;
 const AUDIO_START_TIMEOUT_MS = 3000;
 // What web_frame answers, in this order (web/live_main.cpp StatusField); phases as ShowPhase.
-const STATUS = { OVER: 0, PHASE: 1, ORDER: 2, ROW: 3, ENTRY: 4, PAGE: 5, POSITION: 6 };
+const STATUS = { OVER: 0, PHASE: 1, ORDER: 2, ROW: 3, ENTRY: 4, PAGE: 5, POSITION: 6, MUSIC_MS: 7 };
+const STATUS_FIELDS = 8;
 const VK_ESCAPE = 27;
 
 const screenCanvas = document.getElementById("screen");
@@ -37,6 +38,7 @@ const invitation = {
   timings: {}, showMessage: null, checkFrame: null,
 };
 window.invitation = invitation;
+invitation.STATUS = STATUS;
 
 class PageError extends Error {}
 
@@ -275,7 +277,7 @@ function frame() {
     pendingRelease = 0;
   }
   const at = program._web_frame() >> 2;
-  const status = Array.from(program.HEAP32.subarray(at, at + 7));
+  const status = Array.from(program.HEAP32.subarray(at, at + STATUS_FIELDS));
   invitation.status = status;
   invitation.frames++;
   if (invitation.frames === 1) mark("firstFrame");
@@ -389,6 +391,17 @@ function sendEscape() {
   if (document.body.dataset.state !== "running") return;
   invitation.program._web_key(VK_ESCAPE, 1);
   pendingRelease = VK_ESCAPE;
+  screenCanvas.focus();
+}
+
+// The controls stay out of the picture's way: shown when the pointer moves or a finger
+// touches, faded out a few seconds later.
+const CONTROLS_IDLE_MS = 3000;
+let controlsTimer = 0;
+function wakeControls() {
+  document.body.classList.remove("idle");
+  clearTimeout(controlsTimer);
+  controlsTimer = setTimeout(() => document.body.classList.add("idle"), CONTROLS_IDLE_MS);
 }
 
 function webgl2Missing() {
@@ -421,8 +434,10 @@ function init() {
     const point = picturePoint(event);
     invitation.program._web_tap(point.x, point.y);
   });
+  for (const type of ["pointermove", "pointerdown", "keydown"]) window.addEventListener(type, wakeControls);
+  wakeControls();
   fullscreenButton.hidden = !document.fullscreenEnabled;
-  fullscreenButton.addEventListener("click", toggleFullscreen);
+  fullscreenButton.addEventListener("click", () => { toggleFullscreen(); screenCanvas.focus(); });
   document.addEventListener("fullscreenchange", () => {
     fullscreenButton.textContent = document.fullscreenElement ? "Leave fullscreen" : "Fullscreen";
   });

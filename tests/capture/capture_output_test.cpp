@@ -86,6 +86,10 @@ TEST(CaptureArguments, BadArgumentsAreRefused) {
         {{"--colour"}, "unknown option --colour"},
         {{"out.mp4"}, "unknown option out.mp4"},
         {{"--out", "a.mp4", "--frames-dir", "f"}, "--out and --frames-dir exclude each other"},
+        {{"--frames-dir", "f", "--only-frames", "3,x"}, "--only-frames takes frame numbers"},
+        {{"--frames-dir", "f", "--only-frames", "-1"}, "--only-frames takes frame numbers"},
+        {{"--frames-dir", "f", "--only-frames", ","}, "--only-frames takes frame numbers"},
+        {{"--only-frames", "3"}, "--only-frames needs --frames-dir"},
     };
     for (const Case& c : cases) {
         CaptureOptions options;

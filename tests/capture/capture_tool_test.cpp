@@ -4,6 +4,7 @@
 #include "tests/support/frame_compare.h"
 #include "tests/support/scratch_folder.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -223,6 +224,16 @@ TEST(CaptureTool, TwoRunsGiveTheSameFramesAndSound) {
     ASSERT_GT(names.size(), 40u);
     for (const std::string& name : names)
         EXPECT_TRUE(FileContents(dir / "a" / name) == FileContents(dir / "b" / name)) << name << " differs";
+    // Only some frames: the same files as the whole run's, the sound whole.
+    Outcome some = RunTool("--fps 5 --keys " + Quote(script) + " --frames-dir " + Quote(dir / "c") +
+                           " --only-frames 40,6,0,5");
+    ASSERT_EQ(some.status, 0) << some.messages;
+    std::vector<std::string> picked = {"audio.wav", FrameFileName(0), FrameFileName(5), FrameFileName(6),
+                                       FrameFileName(40)};
+    std::sort(picked.begin(), picked.end());
+    ASSERT_EQ(FolderEntries(dir / "c"), picked);
+    for (const std::string& name : picked)
+        EXPECT_TRUE(FileContents(dir / "a" / name) == FileContents(dir / "c" / name)) << name << " differs";
     // The encoded video too.
     for (const char* run : {"a.mkv", "b.mkv"}) {
         Outcome outcome = RunTool("--fps 5 --keys " + Quote(script) + " --out " + Quote(dir / run));

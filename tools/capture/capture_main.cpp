@@ -107,6 +107,7 @@ int main(int argc, char** argv) {
         writer = VideoWriter(ffmpeg, options.out, container, options.fps, options.width, options.height);
     } else {
         writer = FramesWriter(options.framesDir);
+        writer.onlyFrames = options.onlyFrames;
     }
 
     // From the first temporary on, an interrupt only asks to stop; whatever is

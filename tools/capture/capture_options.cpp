@@ -3,6 +3,7 @@
 
 #include "tools/common/source_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <filesystem>
@@ -34,11 +35,27 @@ std::string LowerCase(std::string_view text) {
     return lower;
 }
 
+// "12,40,7": sorted, without repeats.
+bool ParseFrameList(std::string_view text, std::vector<int64_t>* frames) {
+    std::vector<int64_t> parsed;
+    for (std::string_view word : SplitWords(text, ",")) {
+        int64_t frame = -1;
+        auto [end, status] = std::from_chars(word.data(), word.data() + word.size(), frame);
+        if (status != std::errc() || end != word.data() + word.size() || frame < 0) return false;
+        parsed.push_back(frame);
+    }
+    if (parsed.empty()) return false;
+    std::sort(parsed.begin(), parsed.end());
+    parsed.erase(std::unique(parsed.begin(), parsed.end()), parsed.end());
+    *frames = std::move(parsed);
+    return true;
+}
+
 }  // namespace
 
 const char* CaptureUsage() {
     return "usage: invitation-capture [--out FILE] [--fps N] [--keys FILE] [--frames-dir DIR] [--log FILE]\n"
-           "                          [--limit SECONDS] [--size WxH] [--data DIR]\n"
+           "                          [--limit SECONDS] [--size WxH] [--data DIR] [--only-frames N,M,...]\n"
            "  --out FILE        the video, .mp4 or .mkv (default invitation.mp4); needs ffmpeg\n"
            "  --fps N           frames per second of show time, 1 to 1000 (default 60)\n"
            "  --keys FILE       key script: lines of \"<milliseconds> <key> down|up\", keys escape space\n"
@@ -48,7 +65,8 @@ const char* CaptureUsage() {
            "  --limit SECONDS   show time after which a show that has not ended is an error (default 600)\n"
            "  --size WxH        the frame size, even numbers up to 8192 (default 640x480); the 4:3 picture\n"
            "                    as large as fits, centred, black bars beside or above it\n"
-           "  --data DIR        the pictures and the music (default: data here, else beside the tool)\n";
+           "  --data DIR        the pictures and the music (default: data here, else beside the tool)\n"
+           "  --only-frames N,M,...  with --frames-dir: only these frames as PNG (audio.wav whole)\n";
 }
 
 bool ParseCaptureArguments(int argc, const char* const* argv, CaptureOptions* options, std::string* error) {
@@ -69,7 +87,8 @@ bool ParseCaptureArguments(int argc, const char* const* argv, CaptureOptions* op
             hasValue = true;
         }
         bool known = name == "--out" || name == "--fps" || name == "--keys" || name == "--frames-dir" ||
-                     name == "--log" || name == "--limit" || name == "--size" || name == "--data";
+                     name == "--log" || name == "--limit" || name == "--size" || name == "--data" ||
+                     name == "--only-frames";
         if (!known) {
             *error = "unknown option " + std::string(argument);
             return false;
@@ -102,6 +121,12 @@ bool ParseCaptureArguments(int argc, const char* const* argv, CaptureOptions* op
             options->logPath = value;
         } else if (name == "--data") {
             options->dataFolder = value;
+        } else if (name == "--only-frames") {
+            if (!ParseFrameList(value, &options->onlyFrames)) {
+                *error = "--only-frames takes frame numbers (0 or more) separated by commas, not \"" +
+                         std::string(value) + "\"";
+                return false;
+            }
         } else if (name == "--size") {
             if (!ParseSize(value, &options->width, &options->height)) {
                 *error = "--size takes WIDTHxHEIGHT, even numbers from 2 to " + std::to_string(CAPTURE_MAX_SIDE) +
@@ -117,6 +142,10 @@ bool ParseCaptureArguments(int argc, const char* const* argv, CaptureOptions* op
     }
     if (framesGiven && options->outGiven) {
         *error = "--out and --frames-dir exclude each other";
+        return false;
+    }
+    if (!options->onlyFrames.empty() && !framesGiven) {
+        *error = "--only-frames needs --frames-dir";
         return false;
     }
     return true;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct CaptureOptions {
     std::string out = "invitation.mp4";
@@ -13,6 +14,7 @@ struct CaptureOptions {
     int32_t fps = 60;
     std::string keysPath;    // empty: the built-in tour
     std::string framesDir;   // non-empty: PNG frames and audio.wav instead of a video
+    std::vector<int64_t> onlyFrames;   // with framesDir: only these frames as PNG (ascending); empty: all
     std::string logPath;
     double limitSeconds = HEADLESS_DEFAULT_LIMIT_MS / 1000.0;
     int32_t width = SCREEN_WIDTH;   // --size WxH
@@ -21,8 +23,8 @@ struct CaptureOptions {
     bool help = false;
 };
 
-// False with `error` set for an unknown option, a missing or bad value, or
-// --out together with --frames-dir.
+// False with `error` set for an unknown option, a missing or bad value,
+// --out together with --frames-dir, or --only-frames without --frames-dir.
 constexpr int32_t CAPTURE_MAX_SIDE = 8192;
 bool ParseCaptureArguments(int argc, const char* const* argv, CaptureOptions* options, std::string* error);
 const char* CaptureUsage();

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <algorithm>
 #include <filesystem>
 
 namespace {
@@ -109,6 +110,32 @@ bool StartCapture(CaptureWriter& writer, std::string* error) {
     return StartVideoEncoder(writer.encoder, writer.fps, writer.videoTempPath, error);
 }
 
+namespace {
+
+// A frame of the folder, unless --only-frames leaves it out. A repeat is a copy of the
+// file before it, when that one was written.
+bool WriteFramePng(CaptureWriter& writer, const HeadlessFrame& frame, bool repeat, std::string* error) {
+    if (!writer.onlyFrames.empty() &&
+        !std::binary_search(writer.onlyFrames.begin(), writer.onlyFrames.end(), frame.index))
+        return true;
+    std::filesystem::path folder(writer.framesTempDir);
+    std::string path = (folder / FrameFileName(frame.index)).string();
+    if (repeat && writer.lastWritten == frame.index - 1) {
+        std::error_code failure;
+        std::filesystem::copy_file(folder / FrameFileName(frame.index - 1), path, failure);
+        if (failure) {
+            *error = "cannot write " + path + ": " + failure.message();
+            return false;
+        }
+    } else if (!WritePngRgb(path, frame.rgb, frame.width, frame.height, error)) {
+        return false;
+    }
+    writer.lastWritten = frame.index;
+    return true;
+}
+
+}  // namespace
+
 bool AddCaptureFrame(CaptureWriter& writer, const HeadlessFrame& frame, std::string* error) {
     if (!frame.rgb) {
         *error = "frame " + std::to_string(frame.index) + " was not read back";
@@ -117,18 +144,7 @@ bool AddCaptureFrame(CaptureWriter& writer, const HeadlessFrame& frame, std::str
     // A frame the same as the last is copied, not encoded again.
     bool repeat = frame.sameAsLast && writer.frames > 0;
     if (!writer.framesDir.empty()) {
-        std::filesystem::path folder(writer.framesTempDir);
-        std::string path = (folder / FrameFileName(frame.index)).string();
-        if (repeat) {
-            std::error_code failure;
-            std::filesystem::copy_file(folder / FrameFileName(frame.index - 1), path, failure);
-            if (failure) {
-                *error = "cannot write " + path + ": " + failure.message();
-                return NamingTheFolder(writer, false, error);
-            }
-        } else if (!WritePngRgb(path, frame.rgb, frame.width, frame.height, error)) {
-            return NamingTheFolder(writer, false, error);
-        }
+        if (!WriteFramePng(writer, frame, repeat, error)) return NamingTheFolder(writer, false, error);
     } else if (frame.width != writer.encoder.width || frame.height != writer.encoder.height) {
         *error = "frame " + std::to_string(frame.index) + " is not the video's size";
         return false;

@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Numbered PNG frames and audio.wav in a folder, or a video through ffmpeg.
 // Everything is written under temporary names beside the target and renamed
@@ -22,6 +23,8 @@ struct CaptureWriter {
     std::string framesDir;         // set: the folder mode, as it was named
     std::string framesFinalDir;    // the folder it names (a link's destination)
     std::string framesTempDir;
+    std::vector<int64_t> onlyFrames;   // ascending; empty: every frame as PNG
+    int64_t lastWritten = -1;          // the last frame written as PNG
     std::string outPath;           // else: the video
     VideoContainer container = VideoContainer::MP4;
     int32_t fps = 60;
