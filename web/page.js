@@ -368,7 +368,16 @@ invitation.runCheck = async function (keys, fps, wanted) {
   const sound = program.HEAPU8.slice(soundPointer, soundPointer + count * 2);
   const digest = new Uint8Array(await crypto.subtle.digest("SHA-256", sound));
   const soundSha256 = Array.from(digest, b => b.toString(16).padStart(2, "0")).join("");
-  return { result, log, soundSha256, samples: count, seconds, frames };
+  invitation.checkFrames = frames;
+  return { result, log, soundSha256, samples: count, seconds, frames: Object.keys(frames).map(Number) };
+};
+
+// A frame of the last check run as base64 of its RGB bytes (rows from the top).
+invitation.checkFrameBase64 = function (index) {
+  const rgb = invitation.checkFrames[index].rgb;
+  let text = "";
+  for (let at = 0; at < rgb.length; at += 0x8000) text += String.fromCharCode.apply(null, rgb.subarray(at, at + 0x8000));
+  return btoa(text);
 };
 
 function allocateString(program, text) {
