@@ -268,13 +268,20 @@ async function prepare() {
   return program;
 }
 
-let pendingRelease = 0;   // a key the page pressed in the last frame, released for the next
+// The page's own key (the Escape button): down for one frame, so that the show sees it,
+// then up for the next.
+let pendingPress = 0, pendingRelease = 0;
 
 function frame() {
   const program = invitation.program;
   if (pendingRelease) {
     program._web_key(pendingRelease, 0);
     pendingRelease = 0;
+  }
+  if (pendingPress) {
+    program._web_key(pendingPress, 1);
+    pendingRelease = pendingPress;
+    pendingPress = 0;
   }
   const at = program._web_frame() >> 2;
   const status = Array.from(program.HEAP32.subarray(at, at + STATUS_FIELDS));
@@ -398,8 +405,7 @@ function toggleFullscreen() {
 // Phones have no Escape key: the button presses it for one frame.
 function sendEscape() {
   if (document.body.dataset.state !== "running") return;
-  invitation.program._web_key(VK_ESCAPE, 1);
-  pendingRelease = VK_ESCAPE;
+  pendingPress = VK_ESCAPE;
   screenCanvas.focus();
 }
 

@@ -1,11 +1,13 @@
-"""The page shell in headless Chromium: the start screen, the data package unpacked, the
-4:3 picture with black bars at any size and pixel ratio, the Escape control, the F key, and
-every reason the show cannot run said in words on the page.
+"""The page in headless Chromium as a person meets it: the start screen, the show at once after
+Start, the 4:3 picture with black bars at any size and pixel ratio, a click on a menu label
+opening its entry, the Escape control, the show's end offering it again, the F key, and every
+reason the show cannot run said in words on the page.
 
-    page_test.py WEB_SOURCE [BUILT_WEB DATA_DIR]
+    page_test.py WEB_SOURCE BUILT_WEB DATA_DIR
 
-WEB_SOURCE is web/ (the page served with small packages made here); BUILT_WEB and DATA_DIR,
-when given, are the build's web/ folder and the data folder it packed."""
+WEB_SOURCE is web/ (its page served with packages made here, beside the built program);
+BUILT_WEB is the build's web/ folder (page, program, data package) and DATA_DIR the data
+folder it packed."""
 
 import gzip
 import os
@@ -21,7 +23,16 @@ WEB_SOURCE = None
 BUILT_WEB = None
 DATA_DIR = None
 PAGE_FILES = ("index.html", "page.js", "page.css")
+PROGRAM_FILES = ("invitation.js", "invitation.wasm")
 BLACK = (0, 0, 0)
+# ShowPhase's numbers, as invitation.status carries them.
+INTRO, MENU, OUTRO = 1, 2, 3
+# The menu's label middles, as web/page_input.cpp finds them: x across the label slots, y at
+# the pointer's height for each position (show/menu.h), both from -1 to 1, y upwards.
+LABEL_X = 0.72
+LABEL_Y = {position: 0.633 + offset for position, offset in enumerate((-0.05, -0.3, -0.65, -0.95, -1.25, -1.55))}
+COMPOS_POSITION, TRAVEL_POSITION = 1, 4
+COMPOS_ENTRY, TRAVEL_ENTRY = 1, 2
 
 
 def pack(files, magic=b"IPK1"):
@@ -43,6 +54,8 @@ BROKEN_PACKAGES = {
     "file-cut": (gzip.compress(b"IPK1" + (5).to_bytes(2, "little") + b"a.txt" + (100).to_bytes(4, "little")
                                + b"only ten b", mtime=0), "a.txt is cut short"),
     "empty": (pack({}), "it holds no files"),
+    # Whole, but without the show's pictures: the program's own words.
+    "no-pictures": (pack(FIXTURE), "texture data\\scr1.bmp not found!"),
 }
 
 
@@ -60,10 +73,13 @@ class PageTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.root = tempfile.mkdtemp(prefix="invitation-page-")
-        for folder, (package, _) in {"ok": (pack(FIXTURE), None), **BROKEN_PACKAGES}.items():
+        os.symlink(os.path.abspath(BUILT_WEB), os.path.join(cls.root, "ok"))
+        for folder, (package, _) in BROKEN_PACKAGES.items():
             os.mkdir(os.path.join(cls.root, folder))
             for name in PAGE_FILES:
                 shutil.copy(os.path.join(WEB_SOURCE, name), os.path.join(cls.root, folder))
+            for name in PROGRAM_FILES:
+                os.symlink(os.path.abspath(os.path.join(BUILT_WEB, name)), os.path.join(cls.root, folder, name))
             if package is not None:
                 with open(os.path.join(cls.root, folder, "data.pack.gz"), "wb") as f:
                     f.write(package)
@@ -79,7 +95,8 @@ class PageTest(unittest.TestCase):
     def open(self, folder="ok", width=800, height=600, ratio=1.0):
         self.browser.set_viewport(width, height, ratio)
         self.browser.navigate(self.server.url(folder + "/index.html"))
-        return self.browser.wait_until("document.body.dataset.state !== 'loading' && document.body.dataset.state")
+        return self.browser.wait_until("document.body.dataset.state !== 'loading' && document.body.dataset.state",
+                                       timeout=60)
 
     def visible(self, element_id):
         """Whether the element is what the user sees at its own centre."""
@@ -96,19 +113,37 @@ class PageTest(unittest.TestCase):
         self.click_element("start-button")
         return self.browser.wait_until("['running', 'error'].includes(document.body.dataset.state) && document.body.dataset.state")
 
-    def test_start_screen_then_the_picture(self):
+    def status(self, field):
+        return self.browser.evaluate(f"invitation.status && invitation.status[invitation.STATUS.{field}]")
+
+    def wait_for_menu(self):
+        self.browser.wait_until(f"invitation.status && invitation.status[invitation.STATUS.PHASE] === {MENU}", timeout=30)
+
+    def click_picture(self, x, y):
+        """A click at the picture point (x, y), -1 to 1 with y upwards, in CSS pixels of the viewport."""
+        left, bottom, width, height = self.browser.evaluate(
+            "(() => { const p = invitation.picture, r = window.devicePixelRatio || 1;"
+            " return [p.x / r, p.y / r, p.width / r, p.height / r]; })()")
+        page_height = self.browser.evaluate("window.innerHeight")
+        self.browser.click(left + (x + 1) / 2 * width, page_height - (bottom + (y + 1) / 2 * height))
+
+    def test_start_screen_then_the_show(self):
         self.assertEqual(self.open(), "ready")
         self.assertTrue(self.visible("start-button"))
         self.assertFalse(self.visible("escape-button"))
-        self.assertEqual(self.browser.evaluate("[...invitation.files].map(([name, bytes]) => [name, Array.from(bytes)])"),
-                         [[name, list(data)] for name, data in FIXTURE.items()])
         self.assertEqual(self.start(), "running", self.browser.evaluate("errorBox.textContent"))
         self.assertFalse(self.visible("start-button"))
-        self.assertTrue(self.visible("escape-button"))
         self.assertEqual(self.browser.evaluate("invitation.audio.state"), "running")
+        self.browser.wait_until("invitation.frames > 10")
+        self.assertEqual(self.status("PHASE"), INTRO)
+        # The show's first frame follows the click within two animation frames.
+        gap = self.browser.evaluate("invitation.timings.firstFrame - invitation.timings.startGesture")
+        self.assertLess(gap, 1000, "from the click to the first frame")
+        # The music runs: the intro's clock moves on.
+        self.browser.wait_until(f"invitation.status[invitation.STATUS.MUSIC_MS] > 500", timeout=10)
 
     def test_start_pressed_while_loading_starts_once_loaded(self):
-        # The package arrives a second late; the start button is pressed before.
+        # The package and the program arrive a second late; the start button is pressed before.
         identifier = self.browser.add_script_on_load(
             "const realFetch = window.fetch;"
             "window.fetch = (...a) => new Promise(r => setTimeout(r, 1000)).then(() => realFetch(...a));")
@@ -121,8 +156,8 @@ class PageTest(unittest.TestCase):
                     self.browser.wait_until("document.body.dataset.state === 'starting'")
                     self.assertIn("as soon as", self.browser.evaluate("progressText.textContent"))
                     self.assertEqual(self.browser.wait_until(
-                        "['running', 'error'].includes(document.body.dataset.state) && document.body.dataset.state"),
-                        final)
+                        "['running', 'error'].includes(document.body.dataset.state) && document.body.dataset.state",
+                        timeout=60), final)
                     if words:
                         # Said once, though both the loading and the start ran into it.
                         self.assertEqual(self.browser.evaluate("errorBox.textContent").count(words), 1)
@@ -132,6 +167,7 @@ class PageTest(unittest.TestCase):
     def test_resizes_keep_the_picture_4_3_and_the_bars_black(self):
         self.open()
         self.assertEqual(self.start(), "running")
+        self.wait_for_menu()
         # (CSS width, height, device pixel ratio): bars beside, above and below, none, and sizes
         # whose device pixels do not divide evenly.
         for width, height, ratio in [(800, 500, 1), (500, 800, 1), (640, 480, 1), (1001, 500, 2), (333, 777, 1.5)]:
@@ -144,32 +180,50 @@ class PageTest(unittest.TestCase):
                 shot_w, shot_h, rows = png_pixels(self.browser.screenshot())
                 self.assertEqual((shot_w, shot_h), device)
                 y = device[1] - bottom - h   # GL counts from the bottom, the screenshot from the top
-                middle = y + h // 2
-                # A window of a fractional number of device pixels gets its canvas scaled by a
-                # fraction of a pixel: the picture's edge pixels may blend with the bars.
-                m = 0 if float(width * ratio).is_integer() and float(height * ratio).is_integer() else 1
-                # The picture's first bar is white, its last grey, edge to edge; the bars around it black.
-                for px, py in [(x + m, middle), (x + m, y + m), (x + w // 16, y + m), (x + w // 16, y + h - 1 - m)]:
-                    self.assertEqual(rows[py][px], (255, 255, 255), (px, py))
-                r, g, b = rows[y + m][x + w - 1 - m]
-                self.assertTrue(r == g == b and 100 < r < 160, (r, g, b))
+                middle_x, middle_y = x + w // 2, y + h // 2
+                # The menu's backdrop reaches every edge of the picture (a fractional window may
+                # blend the edge pixel with the bar: one pixel in); the bars around it are black.
+                for px, py in [(x + 1, middle_y), (x + w - 2, middle_y), (middle_x, y + 1), (middle_x, y + h - 2)]:
+                    self.assertNotEqual(rows[py][px], BLACK, (px, py))
                 if x > 0:
-                    for px, py in [(x - 1 - m, middle), (0, middle), (x + w + m, y + m), (device[0] - 1, y)]:
+                    for px, py in [(x - 2, middle_y), (0, middle_y), (x + w + 1, y + 1), (device[0] - 1, y)]:
                         self.assertEqual(rows[py][px], BLACK, (px, py))
                 if y > 0:
-                    for px, py in [(x + w // 2, y - 1 - m), (x + w // 16, 0), (x + w // 16, y + h + m),
+                    for px, py in [(middle_x, y - 2), (x + w // 16, 0), (x + w // 16, y + h + 1),
                                    (x + w // 16, device[1] - 1)]:
                         self.assertEqual(rows[py][px], BLACK, (px, py))
 
-    def test_escape_control_sends_the_escape_key(self):
+    def test_a_click_on_a_label_opens_its_entry(self):
+        self.open(width=900, height=600)
+        self.assertEqual(self.start(), "running")
+        self.wait_for_menu()
+        for position, entry in [(COMPOS_POSITION, COMPOS_ENTRY), (TRAVEL_POSITION, TRAVEL_ENTRY)]:
+            with self.subTest(position=position):
+                self.click_picture(LABEL_X, LABEL_Y[position])
+                self.browser.wait_until(f"invitation.status[invitation.STATUS.ENTRY] === {entry}", timeout=5)
+                self.assertEqual(self.status("POSITION"), position)
+                self.assertEqual(self.status("PAGE"), 0)
+        # A click beside the labels does nothing.
+        self.click_picture(-0.5, LABEL_Y[COMPOS_POSITION])
+        self.browser.evaluate("new Promise(r => setTimeout(r, 300))")
+        self.assertEqual((self.status("ENTRY"), self.status("POSITION")), (TRAVEL_ENTRY, TRAVEL_POSITION))
+
+    def test_escape_control_ends_the_show_which_offers_itself_again(self):
         self.open()
         self.assertEqual(self.start(), "running")
-        self.browser.evaluate("""window.keysSeen = [];
-            for (const type of ['keydown', 'keyup'])
-                window.addEventListener(type, e => keysSeen.push([e.type, e.key, e.code, e.keyCode]));""")
+        self.wait_for_menu()
+        self.browser.evaluate("document.body.dispatchEvent(new PointerEvent('pointermove', {bubbles: true}))")
+        self.assertTrue(self.visible("escape-button"))
         self.click_element("escape-button")
-        self.assertEqual(self.browser.evaluate("keysSeen"),
-                         [["keydown", "Escape", "Escape", 27], ["keyup", "Escape", "Escape", 27]])
+        self.browser.wait_until(f"invitation.status[invitation.STATUS.PHASE] === {OUTRO}", timeout=5)
+        # The outro's eight seconds, then the end.
+        self.browser.wait_until("document.body.dataset.state === 'ended'", timeout=20)
+        self.assertTrue(self.visible("again-button"))
+        self.assertFalse(self.visible("escape-button"))
+        self.click_element("again-button")
+        self.browser.wait_until("document.body.dataset.state === 'running' && invitation.frames > 5")
+        self.assertEqual(self.status("PHASE"), INTRO)
+        self.browser.wait_until(f"invitation.status[invitation.STATUS.MUSIC_MS] > 500", timeout=10)
 
     def test_f_key_and_button_toggle_fullscreen(self):
         self.open()
@@ -186,17 +240,20 @@ class PageTest(unittest.TestCase):
                 self.assertEqual(self.open(folder), "error")
                 self.assertTrue(self.visible("error"))
                 self.assertIn(words, self.browser.evaluate("errorBox.textContent"))
-                self.assertIn("data.pack.gz", self.browser.evaluate("errorBox.textContent"))
                 self.assertFalse(self.visible("start-button"))
                 # The words are drawn: the screenshot is not all black.
                 _, _, rows = png_pixels(self.browser.screenshot())
                 self.assertTrue(any(pixel != BLACK for row in rows for pixel in row))
+        # The package is unpacked byte for byte, whatever it holds.
+        self.open("no-pictures")
+        self.assertEqual(self.browser.evaluate("[...invitation.files].map(([name, bytes]) => [name, Array.from(bytes)])"),
+                         [[name, list(data)] for name, data in FIXTURE.items()])
 
     def test_no_webgl_and_no_audio_are_said_in_words(self):
         cases = [
             ("HTMLCanvasElement.prototype.getContext = function () { return null; };", False,
              "cannot show WebGL"),
-            ("delete window.AudioContext; delete window.webkitAudioContext;", True, "cannot play sound"),
+            ("delete window.AudioContext; delete window.webkitAudioContext;", False, "cannot play sound"),
             ("AudioContext.prototype.resume = () => new Promise(() => {});", True, "sound does not start"),
         ]
         for script, press_start, words in cases:
@@ -214,14 +271,8 @@ class PageTest(unittest.TestCase):
                     self.browser.remove_script_on_load(identifier)
 
     def test_the_built_package_holds_the_data_folder(self):
-        if not BUILT_WEB:
-            self.skipTest("no built web folder given")
-        with StaticServer(BUILT_WEB) as server:
-            self.browser.set_viewport(800, 600)
-            self.browser.navigate(server.url("index.html"))
-            self.assertEqual(self.browser.wait_until(
-                "document.body.dataset.state !== 'loading' && document.body.dataset.state", timeout=60), "ready")
-            got = dict(self.browser.evaluate("[...invitation.files].map(([name, bytes]) => [name, bytes.length])"))
+        self.assertEqual(self.open(), "ready")
+        got = dict(self.browser.evaluate("[...invitation.files].map(([name, bytes]) => [name, bytes.length])"))
         wanted = {}
         for folder, dirs, files in os.walk(DATA_DIR):
             dirs[:] = [d for d in dirs if not d.startswith(".")]
@@ -234,7 +285,7 @@ class PageTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    WEB_SOURCE = sys.argv[1]
-    if len(sys.argv) == 4:
-        BUILT_WEB, DATA_DIR = sys.argv[2], sys.argv[3]
+    if len(sys.argv) != 4:
+        sys.exit(__doc__)
+    WEB_SOURCE, BUILT_WEB, DATA_DIR = sys.argv[1:]
     unittest.main(argv=sys.argv[:1])
