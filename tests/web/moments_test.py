@@ -17,6 +17,13 @@ DATA_DIR = None
 PAGES = 17  # the four entries' pages: 3 + 3 + 3 + 8
 
 
+def capture(folder, frames, *extra):
+    run = subprocess.run([CAPTURE_TOOL, "--frames-dir", os.path.join(folder, frames), "--data", DATA_DIR, *extra],
+                         stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True, timeout=240)
+    if run.returncode != 0:
+        raise RuntimeError("the capture failed: " + run.stderr[-2000:])
+
+
 def run_moments(log):
     return subprocess.run([sys.executable, MOMENTS, log], capture_output=True, text=True, timeout=60)
 
@@ -26,15 +33,15 @@ class MomentsTest(unittest.TestCase):
     def setUpClass(cls):
         cls.dir = tempfile.mkdtemp(prefix="moments-")
         cls.log = os.path.join(cls.dir, "tour.csv")
-        capture = subprocess.run([CAPTURE_TOOL, "--frames-dir", os.path.join(cls.dir, "frames"), "--log", cls.log,
-                                  "--data", DATA_DIR], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True,
-                                 timeout=240)
-        if capture.returncode != 0:
-            raise RuntimeError("the capture failed: " + capture.stderr[-2000:])
+        # The log first; then only the frames at the moments and beside them (the whole tour's
+        # frames would take two gigabytes).
+        capture(cls.dir, "log-run", "--only-frames", "0", "--log", cls.log)
         with open(cls.log) as f:
             cls.log_lines = f.read().splitlines()
         cls.result = run_moments(cls.log)
         cls.moments = [line.split() for line in cls.result.stdout.splitlines()]
+        around = sorted({int(m[0]) + d for m in cls.moments for d in (-1, 0, 1) if int(m[0]) + d >= 0})
+        capture(cls.dir, "frames", "--only-frames", ",".join(map(str, around or [0])))
 
     @classmethod
     def tearDownClass(cls):
