@@ -127,26 +127,35 @@ async function loadPackage(onProgress) {
   if (!response.ok)
     throw new PageError(`The invitation's data package (${PACKAGE_URL}) could not be loaded (HTTP ${response.status}).`);
   const total = Number(response.headers.get("Content-Length")) || 0;
-  let received = 0;
-  const counter = new TransformStream({
-    transform(chunk, controller) {
-      received += chunk.byteLength;
-      if (total) onProgress(Math.min(1, received / total));
-      controller.enqueue(chunk);
-    },
-  });
-  const chunks = [];
-  let size = 0;
+  let fetched;
   try {
-    const reader = response.body.pipeThrough(counter).pipeThrough(new DecompressionStream("gzip")).getReader();
-    for (;;) {
-      const { done, value } = await reader.read();
-      if (done) break;
-      chunks.push(value);
-      size += value.byteLength;
-    }
+    fetched = await readAll(response.body, received => { if (total) onProgress(Math.min(1, received / total)); });
+  } catch (error) {
+    throw new PageError(`The invitation's data package (${PACKAGE_URL}) could not be fetched: ${error.message}`);
+  }
+  mark("packageFetched");
+  // A host that sends .gz files with a gzip Content-Encoding has the browser unpack it already.
+  if (!(fetched[0] === 0x1f && fetched[1] === 0x8b)) return unpack(fetched);
+  let bytes;
+  try {
+    bytes = await readAll(new Blob([fetched]).stream().pipeThrough(new DecompressionStream("gzip")));
   } catch (error) {
     throw new PageError(`The invitation's data package (${PACKAGE_URL}) is damaged: it does not decompress.`);
+  }
+  return unpack(bytes);
+}
+
+// A stream's bytes in one array; `onChunk` hears how many have come so far.
+async function readAll(stream, onChunk = () => {}) {
+  const chunks = [];
+  let size = 0;
+  const reader = stream.getReader();
+  for (;;) {
+    const { done, value } = await reader.read();
+    if (done) break;
+    chunks.push(value);
+    size += value.byteLength;
+    onChunk(size);
   }
   const bytes = new Uint8Array(size);
   let at = 0;
@@ -154,7 +163,7 @@ async function loadPackage(onProgress) {
     bytes.set(chunk, at);
     at += chunk.byteLength;
   }
-  return unpack(bytes);
+  return bytes;
 }
 
 function unpack(bytes) {

@@ -48,7 +48,9 @@ FIXTURE = {"a.txt": b"hello\n", "sub/b.bin": bytes(range(256)) * 3}
 # Folder name -> the package served there (None: none at all), and what the page must say.
 BROKEN_PACKAGES = {
     "missing": (None, "is missing on the server"),
-    "not-gzip": (b"this is not gzip data at all", "is damaged: it does not decompress"),
+    "not-gzip": (b"this is not gzip data at all", "is damaged: it is not an invitation data package"),
+    # As a host that adds a gzip Content-Encoding of its own hands it over: already unpacked.
+    "unpacked": (gzip.decompress(pack(FIXTURE)), "texture data\\scr1.bmp not found!"),
     "gzip-cut": (pack(FIXTURE)[:-12], "is damaged: it does not decompress"),
     "other-magic": (pack(FIXTURE, magic=b"ZIP!"), "is damaged: it is not an invitation data package"),
     "file-cut": (gzip.compress(b"IPK1" + (5).to_bytes(2, "little") + b"a.txt" + (100).to_bytes(4, "little")
