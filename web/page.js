@@ -282,6 +282,7 @@ async function prepare() {
 let pendingPress = 0, pendingRelease = 0;
 
 function frame() {
+  if (document.body.dataset.state !== "running") return;
   const program = invitation.program;
   if (pendingRelease) {
     program._web_key(pendingRelease, 0);
@@ -328,6 +329,14 @@ function prepareBehindStart() {
   }, error => showError(error instanceof PageError ? error.message : `The invitation cannot load: ${error}`));
 }
 
+// The show begins in the click's own task; the sound follows as soon as the browser lets it
+// (the intro waits for the music's clock). Sound that does not start stops the show with words.
+function beginWithSound(what) {
+  const resumed = resumeAudio(invitation.audio);
+  begin();
+  resumed.catch(error => showError(error instanceof PageError ? error.message : `The invitation cannot ${what}: ${error}`));
+}
+
 async function start() {
   if (document.body.dataset.state === "error" || startButton.disabled) return;
   startButton.disabled = true;
@@ -338,22 +347,15 @@ async function start() {
       progressText.textContent = "Starting as soon as everything is loaded…";
     }
     await preparing;
-    await resumeAudio(invitation.audio);
   } catch (error) {
     showError(error instanceof PageError ? error.message : `The invitation cannot start: ${error}`);
     return;
   }
-  begin();
+  beginWithSound("start");
 }
 
-async function playAgain() {
-  try {
-    await resumeAudio(invitation.audio);
-  } catch (error) {
-    showError(error instanceof PageError ? error.message : `The invitation cannot start again: ${error}`);
-    return;
-  }
-  begin();
+function playAgain() {
+  beginWithSound("start again");
 }
 
 // --- The deterministic mode (?check) ---------------------------------------------------------
