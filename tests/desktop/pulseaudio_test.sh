@@ -6,23 +6,24 @@
 # released at the same instant of the show, timed live from the menu's order notice) and its
 # audio.wav must be what was heard: every 250 ms window
 # with music correlates at 0.9 or more, none is silent.
-# usage: pulseaudio_test.sh BUILD_DIR
+# usage: with-xvfb SIZE with-pulseaudio pulseaudio_test.sh BUILD_DIR (both in tests/support)
 # Exit status 77: skipped (no data folder in BUILD_DIR). A missing tool is a failure.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "$1" && pwd)
 cd "$build" || exit 1
 [ -f data/phatfunk.mod ] || { echo "SKIP: no data/phatfunk.mod in $build (build the data target)"; exit 77; }
-for tool in pulseaudio pactl parec xdotool; do
+for tool in parec xdotool; do
     command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing (scripts/packages.txt installs it)"; exit 1; }
 done
 [ -n "${DISPLAY:-}" ] || { echo "FAIL: no X display (run under tests/support/with-xvfb)"; exit 1; }
+[ -n "${PULSE_SERVER:-}" ] || { echo "FAIL: no sound server (run under tests/support/with-pulseaudio)"; exit 1; }
 
 work=$(mktemp -d)
-pid= server_pid= recorder_pid=
+pid= recorder_pid=
 stop() { [ -n "$1" ] && kill "$1" 2>/dev/null && wait "$1" 2>/dev/null; }
 cleanup() {
-    stop "$pid"; stop "$recorder_pid"; stop "$server_pid"
+    stop "$pid"; stop "$recorder_pid"
     [ -n "${KEEP:-}" ] && echo "kept $work" || rm -rf "$work"
 }
 trap cleanup EXIT
@@ -35,31 +36,17 @@ fail() {
         cp "$work/recording.raw" "$kept/" && cp "$work/frames/audio.wav" "$kept/" 2>/dev/null
         echo "(the recording and the capture's audio.wav are kept in $kept)"
     fi
-    for f in stdout stderr pulseaudio.log parec.log; do [ -f "$work/$f" ] && { echo "--- $f:"; tail -n 30 "$work/$f"; }; done
+    for f in "$work"/{stdout,stderr,parec.log} "${PULSEAUDIO_SERVER_LOG:-}"; do
+        [ -f "$f" ] && { echo "--- $(basename "$f"):"; tail -n 30 "$f"; }
+    done
     exit 1
 }
 
-# A server of our own: its own runtime and home folders and socket, no configuration read
-# (-n), nothing of another session touched. pulseaudio warns that it runs as root here, and
-# goes on; anonymous clients on its private socket.
-export HOME=$work/home XDG_RUNTIME_DIR=$work/runtime
-mkdir -p "$HOME"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-socket=$work/pulse.socket
-export PULSE_SERVER=unix:$socket
-# The machine running the tests may be busy with builds: the server, the recorder and the
-# program get a higher priority where that is allowed (as root), as a desktop's sound would,
-# so that what is compared is what the program plays, not what a starved server dropped.
-# (nice goes on at the normal priority where it is not allowed.)
+# The recorder and the program get a higher priority where that is allowed (as root), as
+# the server has (with-pulseaudio), so that what is compared is what the program plays, not
+# what a builds-busy machine dropped. (nice goes on at the normal priority where it is not
+# allowed.)
 priority=(nice -n -15)   # nice executes the command: $! is its process
-"${priority[@]}" pulseaudio -n --daemonize=no --exit-idle-time=-1 --realtime=yes --high-priority=yes --use-pid-file=no \
-    --log-target=stderr --load="module-native-protocol-unix socket=$socket auth-anonymous=1" \
-    --load="module-null-sink sink_name=invitation rate=44100 channels=2 format=s16le" \
-    2>"$work/pulseaudio.log" &
-server_pid=$!
-for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; kill -0 $server_pid 2>/dev/null || break; sleep 0.1; done
-pactl info >/dev/null 2>&1 || fail "pulseaudio did not start"
-pactl set-default-sink invitation || fail "cannot choose the null sink"
 
 # The capture first: its show, Escape released at ESCAPE_MS, and the instant the music's
 # second order (the menu) begins in it, from its log (frame,time_ms,phase,order,...).

@@ -43,10 +43,12 @@ CHROMIUM_FLAGS = [
     "--disable-extensions",
     "--no-first-run",
     "--no-default-browser-check",
-    "--mute-audio",
     "--remote-debugging-address=127.0.0.1",
     "--remote-debugging-port=0",  # a free port, written to DevToolsActivePort
 ]
+# Silent unless a test listens: it then finds the sound server through PULSE_SERVER, as
+# Debian's Chromium plays through pulseaudio's client library.
+MUTE_FLAG = "--mute-audio"
 START_TIMEOUT = 30.0
 CALL_TIMEOUT = 60.0
 
@@ -66,9 +68,9 @@ def _exit_on_signals():
         signal.signal(number, leave)
 
 
-def _die_with_parent():
-    # PR_SET_PDEATHSIG = 1: Chromium's browser process gets SIGKILL when we die, and its
-    # own children follow it.
+def die_with_parent():
+    """For subprocess's preexec_fn: the child gets SIGKILL when this process dies."""
+    # PR_SET_PDEATHSIG = 1. Chromium's children follow its browser process.
     ctypes.CDLL(None, use_errno=True).prctl(1, signal.SIGKILL, 0, 0, 0)
 
 
@@ -146,10 +148,12 @@ class StaticServer:
 
 
 class Browser:
-    """One headless Chromium with one page, spoken to over the DevTools protocol."""
+    """One headless Chromium with one page, spoken to over the DevTools protocol; muted unless
+    `sound`, with `flags` added to CHROMIUM_FLAGS."""
 
-    def __init__(self, width=800, height=600):
+    def __init__(self, width=800, height=600, sound=False, flags=()):
         self.width, self.height = width, height
+        self.sound, self.flags = sound, list(flags)
         self.console = []  # (level, text) of console calls, uncaught exceptions and log entries
         self._process = None
         self._profile = None
@@ -175,9 +179,9 @@ class Browser:
         self._profile = tempfile.mkdtemp(prefix="invitation-chromium-")
         log = open(os.path.join(self._profile, "chromium.log"), "wb")
         self._process = subprocess.Popen(
-            [CHROMIUM, *CHROMIUM_FLAGS, "--user-data-dir=" + self._profile,
-             "--window-size=%d,%d" % (self.width, self.height), "about:blank"],
-            stdin=subprocess.DEVNULL, stdout=log, stderr=log, preexec_fn=_die_with_parent,
+            [CHROMIUM, *CHROMIUM_FLAGS, *([] if self.sound else [MUTE_FLAG]), *self.flags,
+             "--user-data-dir=" + self._profile, "--window-size=%d,%d" % (self.width, self.height), "about:blank"],
+            stdin=subprocess.DEVNULL, stdout=log, stderr=log, preexec_fn=die_with_parent,
             start_new_session=True)  # a process group of its own: all of Chromium, to end at once
         log.close()
         port_file = os.path.join(self._profile, "DevToolsActivePort")
