@@ -148,8 +148,9 @@ class StaticServer:
 class Browser:
     """One headless Chromium with one page, spoken to over the DevTools protocol."""
 
-    def __init__(self, width=800, height=600):
+    def __init__(self, width=800, height=600, flags=()):
         self.width, self.height = width, height
+        self.flags = list(flags)  # more of Chromium's switches, after CHROMIUM_FLAGS
         self.console = []  # (level, text) of console calls, uncaught exceptions and log entries
         self._process = None
         self._profile = None
@@ -175,7 +176,7 @@ class Browser:
         self._profile = tempfile.mkdtemp(prefix="invitation-chromium-")
         log = open(os.path.join(self._profile, "chromium.log"), "wb")
         self._process = subprocess.Popen(
-            [CHROMIUM, *CHROMIUM_FLAGS, "--user-data-dir=" + self._profile,
+            [CHROMIUM, *CHROMIUM_FLAGS, *self.flags, "--user-data-dir=" + self._profile,
              "--window-size=%d,%d" % (self.width, self.height), "about:blank"],
             stdin=subprocess.DEVNULL, stdout=log, stderr=log, preexec_fn=_die_with_parent,
             start_new_session=True)  # a process group of its own: all of Chromium, to end at once
