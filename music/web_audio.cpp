@@ -5,6 +5,7 @@
 // output timestamp, and its slice is looked up in the ring the renders publish.
 #include "music/clock.h"
 #include "music/player.h"
+#include "platform/web.h"
 
 #include <emscripten/emscripten.h>
 
@@ -63,6 +64,7 @@ void PublishReading(Player& player, int32_t /*starts*/) {
 
 bool StartMusic(const char* path) {
     if (ThePlayer) return false;
+    MarkPageTime("sceneLoaded");
     Player* player = MakePlayer(path);
     if (!player) return false;
     auto* output = new WebOutput;
@@ -78,6 +80,7 @@ bool StartMusic(const char* path) {
     }
     ThePlayer = player;
     web_audio_start();
+    MarkPageTime("musicStarted");
     return true;
 }
 

@@ -99,6 +99,7 @@ WindowHandle CreateDisplayWindow(int32_t width, int32_t height, int32_t /*fullsc
     }
     if (emscripten_webgl_make_context_current(TheWindow.context) != EMSCRIPTEN_RESULT_SUCCESS) return nullptr;
     InitGlState(width, height);
+    MarkPageTime("windowMade");
     return &TheWindow;
 }
 
@@ -139,3 +140,10 @@ void ShowMessage(const char* text, MessageIcon /*icon*/) {
 }
 
 void ShowErrorMessage(const char* text) { ShowMessage(text, MessageIcon::ERROR); }
+
+void MarkPageTime(const char* name) {
+    EM_ASM({
+        if (typeof window !== "undefined" && window.invitation && window.invitation.timings)
+            window.invitation.timings[UTF8ToString($0)] = performance.now();
+    }, name);
+}

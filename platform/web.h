@@ -1,5 +1,6 @@
 // What the browser platform's two clocks (web_live.cpp, web_check.cpp) share with its
-// window (web.cpp): the key events waiting for the next pump.
+// window (web.cpp): the key events waiting for the next pump, and the page's record of
+// start-up times.
 #pragma once
 
 #include <cstdint>
@@ -12,3 +13,6 @@ void ApplyQueuedKeys();
 void ForgetKeys();
 // The virtual-key code of a DOM KeyboardEvent.code ("ArrowUp"); 0 for none.
 int32_t DomCodeToVirtualKey(const char* code);
+// Notes the time start-up reached `name` in the page's record (page.js: invitation.timings),
+// which the page's benchmark reads; nothing without the page.
+void MarkPageTime(const char* name);

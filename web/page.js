@@ -11,7 +11,9 @@ const PACKAGE_MAGIC = "IPK1";
 const DATA_FOLDER = "/data";
 // The program, and the page's deterministic mode (?check): web/wasm/CMakeLists.txt.
 const PROGRAM_SCRIPT = "invitation.js";
+const PROGRAM_CODE = "invitation.wasm";
 const CHECK_SCRIPT = "invitation-check.js";
+const CHECK_CODE = "invitation-check.wasm";
 const CHECK_MODE = new URLSearchParams(location.search).has("check");
 // The music is rendered at this rate; the sound card resamples if it must.
 const AUDIO_RATE = 44100;
@@ -206,14 +208,37 @@ function loadScript(url) {
   });
 }
 
-// The program compiled and instantiated (its .wasm fetched beside the script).
-async function loadProgram() {
+// The program's code, fetched and compiled as it arrives; the browser compiles off the
+// page's thread, so this goes on while the page unpacks the package and opens the sound.
+function compileProgram(url) {
+  return fetch(url).then(response => {
+    if (!response.ok) throw new PageError(`The invitation's program (${url}) could not be loaded (HTTP ${response.status}).`);
+    // Streaming compilation wants the type application/wasm; some hosts send another.
+    if ((response.headers.get("Content-Type") || "").startsWith("application/wasm"))
+      return WebAssembly.compileStreaming(response);
+    return response.arrayBuffer().then(bytes => WebAssembly.compile(bytes));
+  }, error => {
+    throw new PageError(`The invitation's program (${url}) could not be fetched: ${error.message}`);
+  });
+}
+
+// The program instantiated from its compiled code, its script loaded beside.
+async function loadProgram(compiled) {
   const url = CHECK_MODE ? CHECK_SCRIPT : PROGRAM_SCRIPT;
   await loadScript(url);
   const create = CHECK_MODE ? window.createInvitationCheck : window.createInvitation;
+  let fail;
+  const failure = new Promise((_, reject) => { fail = reject; });
+  const instantiateWasm = (imports, receive) => {
+    compiled.then(module => WebAssembly.instantiate(module, imports).then(instance => receive(instance, module)))
+      .catch(fail);
+    return {};
+  };
   try {
-    return await create({ canvas: screenCanvas, print: text => console.log(text), printErr: text => console.warn(text) });
+    return await Promise.race([failure, create({ canvas: screenCanvas, instantiateWasm, print: text => console.log(text),
+                                                 printErr: text => console.warn(text) })]);
   } catch (error) {
+    if (error instanceof PageError) throw error;
     throw new PageError(`The invitation's program (${url}) does not run in this browser: ${error.message || error}`);
   }
 }
@@ -232,9 +257,14 @@ function storeFiles(program, files) {
 // --- Start, the loop and the end -------------------------------------------------------------
 
 // The audio context is made before the click and held still; the click lets it play.
-function makeAudio() {
+function audioContextClass() {
   const Context = window.AudioContext || window.webkitAudioContext;
   if (!Context) throw new PageError("This browser cannot play sound (it has no Web Audio), and the invitation is timed to its music.");
+  return Context;
+}
+
+function makeAudio() {
+  const Context = audioContextClass();
   let audio;
   try {
     audio = new Context({ sampleRate: AUDIO_RATE, latencyHint: "interactive" });
@@ -252,16 +282,48 @@ async function resumeAudio(audio) {
   await Promise.race([audio.resume(), timeout]);
 }
 
+// An AudioContext made before the browser's audio service runs holds the page's thread
+// until it does (half a second and more on a busy machine); asking for the list of devices
+// starts that service without holding the thread. Settles when it runs, or after a while.
+function startAudioService() {
+  const devices = navigator.mediaDevices;   // only on https and localhost
+  if (!devices || typeof devices.enumerateDevices !== "function") return Promise.resolve();
+  return Promise.race([devices.enumerateDevices().catch(() => {}),
+                       new Promise(resolve => setTimeout(resolve, AUDIO_START_TIMEOUT_MS))]);
+}
+
+// What the page waits for, started at its first moment, before anything else holds its
+// thread: the package, the program's code and the audio service.
+let loading = null;
+
+function startLoading() {
+  if (loading) return loading;
+  mark("navigationToScript");
+  const compiled = compileProgram(CHECK_MODE ? CHECK_CODE : PROGRAM_CODE);
+  loading = {
+    files: loadPackage(share => { progressText.textContent = `Loading… ${Math.round(share * 100)}%`; })
+      .then(files => { mark("packageUnpacked"); return files; }),
+    program: loadProgram(compiled).then(program => { mark("programCompiled"); return program; }),
+  };
+  if (!CHECK_MODE) loading.audioService = startAudioService().then(() => mark("audioService"));
+  // Whoever waits for them hears of their failures; a page that cannot run never does.
+  compiled.catch(() => {});
+  loading.files.catch(() => {});
+  loading.program.catch(() => {});
+  return loading;
+}
+
 // Everything before the show, behind the start screen: the program and the package in
 // parallel, then the pictures decoded, uploaded and drawn once.
 async function prepare() {
-  mark("navigationToScript");
-  // Opening the sound device takes a while: it goes on while the rest loads.
-  if (!CHECK_MODE) invitation.audio = makeAudio();
-  const packageLoad = loadPackage(share => { progressText.textContent = `Loading… ${Math.round(share * 100)}%`; })
-    .then(files => { mark("packageUnpacked"); return files; });
-  const programLoad = loadProgram().then(program => { mark("programCompiled"); return program; });
-  const [files, program] = await Promise.all([packageLoad, programLoad]);
+  // A browser without Web Audio is told so at once, not once everything has loaded.
+  if (!CHECK_MODE) audioContextClass();
+  const { files: packageLoad, program: programLoad, audioService } = startLoading();
+  const [files, program] = await Promise.all([packageLoad, programLoad, audioService]);
+  if (!CHECK_MODE) {
+    invitation.audio = makeAudio();
+    mark("audioMade");
+  }
   invitation.files = files;
   storeFiles(program, files);
   mark("filesStored");
@@ -439,6 +501,7 @@ function webgl2Missing() {
 }
 
 function init() {
+  startLoading();
   if (webgl2Missing()) {
     showError("This browser cannot show WebGL 2, which the invitation draws with. " +
               "Turn on hardware acceleration, or try another browser.");

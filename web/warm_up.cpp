@@ -3,6 +3,7 @@
 
 #include "panel/draw.h"
 #include "panel/panel.h"
+#include "platform/web.h"
 #include "show/menu.h"
 
 #include <GLES2/gl2.h>
@@ -27,6 +28,7 @@ void WarmUp(const Scene& scene) {
     Draw(scene, FadeCall(0.5f));
     glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
     Draw(scene, ClearCall(0.0f, 0.0f, 0.0f, 0.0f));
+    MarkPageTime("warmUpDrawn");
     // Reading a pixel back waits for everything drawn before it.
     unsigned char pixel[4];
     glReadPixels(0, 0, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
