@@ -257,14 +257,9 @@ function storeFiles(program, files) {
 // --- Start, the loop and the end -------------------------------------------------------------
 
 // The audio context is made before the click and held still; the click lets it play.
-function audioContextClass() {
+function makeAudio() {
   const Context = window.AudioContext || window.webkitAudioContext;
   if (!Context) throw new PageError("This browser cannot play sound (it has no Web Audio), and the invitation is timed to its music.");
-  return Context;
-}
-
-function makeAudio() {
-  const Context = audioContextClass();
   let audio;
   try {
     audio = new Context({ sampleRate: AUDIO_RATE, latencyHint: "interactive" });
@@ -282,18 +277,8 @@ async function resumeAudio(audio) {
   await Promise.race([audio.resume(), timeout]);
 }
 
-// An AudioContext made before the browser's audio service runs holds the page's thread
-// until it does (half a second and more on a busy machine); asking for the list of devices
-// starts that service without holding the thread. Settles when it runs, or after a while.
-function startAudioService() {
-  const devices = navigator.mediaDevices;   // only on https and localhost
-  if (!devices || typeof devices.enumerateDevices !== "function") return Promise.resolve();
-  return Promise.race([devices.enumerateDevices().catch(() => {}),
-                       new Promise(resolve => setTimeout(resolve, AUDIO_START_TIMEOUT_MS))]);
-}
-
-// What the page waits for, started at its first moment, before anything else holds its
-// thread: the package, the program's code and the audio service.
+// The network's part, started at the page's first moment, before anything else holds the
+// page's thread: the package and the program's code.
 let loading = null;
 
 function startLoading() {
@@ -305,7 +290,6 @@ function startLoading() {
       .then(files => { mark("packageUnpacked"); return files; }),
     program: loadProgram(compiled).then(program => { mark("programCompiled"); return program; }),
   };
-  if (!CHECK_MODE) loading.audioService = startAudioService().then(() => mark("audioService"));
   // Whoever waits for them hears of their failures; a page that cannot run never does.
   compiled.catch(() => {});
   loading.files.catch(() => {});
@@ -316,14 +300,14 @@ function startLoading() {
 // Everything before the show, behind the start screen: the program and the package in
 // parallel, then the pictures decoded, uploaded and drawn once.
 async function prepare() {
-  // A browser without Web Audio is told so at once, not once everything has loaded.
-  if (!CHECK_MODE) audioContextClass();
-  const { files: packageLoad, program: programLoad, audioService } = startLoading();
-  const [files, program] = await Promise.all([packageLoad, programLoad, audioService]);
+  const { files: packageLoad, program: programLoad } = startLoading();
+  // Making the sound's context holds the page's thread for a while (the browser starts its
+  // audio service): the package and the program's code come meanwhile.
   if (!CHECK_MODE) {
     invitation.audio = makeAudio();
     mark("audioMade");
   }
+  const [files, program] = await Promise.all([packageLoad, programLoad]);
   invitation.files = files;
   storeFiles(program, files);
   mark("filesStored");

@@ -342,8 +342,7 @@ def load_steps(run):
     t, e = run["timings"], run["entries"]
     # A mark of the page's own where it has one, else the resource's timing.
     fetched = t.get("packageFetched", e["data.pack.gz"]["end"] if "data.pack.gz" in e else None)
-    waited = ["packageUnpacked", "programCompiled"] + (["audioService"] if "audioService" in t else [])
-    all_in = max(t[name] for name in waited)
+    all_in = max(t["packageUnpacked"], t["programCompiled"])
     steps = {
         "navigation to page.js": t["navigationToScript"],
         "package fetched (from page.js)": fetched - t["navigationToScript"],
@@ -351,12 +350,10 @@ def load_steps(run):
         "program fetched (.wasm, from page.js)": e["invitation.wasm"]["end"] - t["navigationToScript"],
         "  compiled and instantiated, after its last byte": t["programCompiled"] - e["invitation.wasm"]["end"],
     }
-    if "audioService" in t:
-        steps["audio service running (from page.js)"] = t["audioService"] - t["navigationToScript"]
-    steps["all of them in"] = all_in
     if "audioMade" in t:
-        steps["the sound's context made"] = t["audioMade"] - all_in
-    steps["files stored in the program's data folder"] = t["filesStored"] - t.get("audioMade", all_in)
+        steps["the sound's context made (from page.js)"] = t["audioMade"] - t["navigationToScript"]
+    steps["both in"] = all_in
+    steps["files stored in the program's data folder"] = t["filesStored"] - all_in
     steps["window (WebGL 2 context)"] = t["windowMade"] - t["filesStored"]
     steps["pictures decoded and uploaded"] = t["sceneLoaded"] - t["windowMade"]
     steps["  of which in texImage2D calls"] = run["texImageMs"]
