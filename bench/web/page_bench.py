@@ -401,7 +401,10 @@ def load_once(server):
 
 
 def native_launch(build):
-    """show_bench's launch to first frame (under Xvfb), in ms: the median of its launches."""
+    """show_bench's launch to first frame (under Xvfb), in ms: the mean of its launches, and a
+    bare GL window's."""
+    if not os.path.exists(os.path.join(build, "show_bench")):
+        sys.exit("no %s/show_bench: build with the benchmarks (INVITATION_BENCH, on by default)" % build)
     run = subprocess.run([os.path.join(ROOT, "tests", "support", "with-xvfb"), "640x480",
                           os.path.join(build, "show_bench"), "--benchmark_filter=Launch", "--benchmark_format=json",
                           "--benchmark_repetitions=1"], capture_output=True, text=True, timeout=600)
