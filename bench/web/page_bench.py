@@ -364,6 +364,7 @@ def load_steps(run):
     else:
         steps["first draws (warm-up) and waiting for the GPU"] = t["ready"] - t["musicStarted"]
     steps["navigation to ready"] = t["ready"]
+    steps["apart: fetching the package alone"] = run["fetchMs"]
     steps["apart: unpacking the package alone"] = run["unpackMs"]
     steps["apart: compiling invitation.wasm alone"] = run["compileMs"]
     return steps
@@ -382,9 +383,11 @@ def load_once(server):
           const entries = {};
           for (const e of performance.getEntriesByType("resource"))
             entries[e.name.split("/").pop()] = { start: e.startTime, end: e.responseEnd, size: e.encodedBodySize };
+          let at = performance.now();
           const packed = await (await fetch("data.pack.gz")).arrayBuffer();
           const packageSize = packed.byteLength;
-          let at = performance.now();
+          const fetchMs = performance.now() - at;
+          at = performance.now();
           const stream = new Response(packed).body.pipeThrough(new DecompressionStream("gzip"));
           const files = unpack(new Uint8Array(await new Response(stream).arrayBuffer()));
           const unpackMs = performance.now() - at;
@@ -392,13 +395,16 @@ def load_once(server):
           at = performance.now();
           await WebAssembly.compile(wasm);
           const compileMs = performance.now() - at;
-          return { timings: invitation.timings, entries, unpackMs, compileMs, files: files.size, packageSize,
+          return { timings: invitation.timings, entries, fetchMs, unpackMs, compileMs, files: files.size, packageSize,
                    texImageMs: bench.texImageMs, texImages: bench.texImages };
         })()""")
 
 
 def native_launch(build):
-    """show_bench's launch to first frame (under Xvfb), in ms: the median of its launches."""
+    """show_bench's launch to first frame (under Xvfb), in ms: the mean of its launches, and a
+    bare GL window's."""
+    if not os.path.exists(os.path.join(build, "show_bench")):
+        sys.exit("no %s/show_bench: build with the benchmarks (INVITATION_BENCH, on by default)" % build)
     run = subprocess.run([os.path.join(ROOT, "tests", "support", "with-xvfb"), "640x480",
                           os.path.join(build, "show_bench"), "--benchmark_filter=Launch", "--benchmark_format=json",
                           "--benchmark_repetitions=1"], capture_output=True, text=True, timeout=600)
