@@ -24,6 +24,10 @@ struct Page {
     TapPlan tap;
     ShowStatus last{};
     int32_t lastMusicMs = 0;   // the music heard when the last frame read its input
+    // The calls the canvas shows. A canvas left alone keeps showing them, so a frame with the
+    // same calls (most of the menu: a page being read) is not drawn again; a resize clears it.
+    DrawList shown;
+    bool canvasHoldsShown = false;
     int32_t status[STATUS_FIELDS] = {};
 };
 
@@ -77,6 +81,7 @@ EMSCRIPTEN_KEEPALIVE void web_begin() {
     page.tap = {};
     page.show = StartShow();
     page.last = {};
+    page.canvasHoldsShown = false;
     page.running = true;
 }
 
@@ -93,7 +98,11 @@ EMSCRIPTEN_KEEPALIVE const int32_t* web_frame() {
     FrameInput input = ReadFrameInput();
     page.lastMusicMs = input.music.milliseconds;
     Frame frame = StepShow(page.show, input);
-    DrawFrameCalls(*page.program.scene, frame.calls);
+    if (!page.canvasHoldsShown || !(frame.calls == page.shown)) {
+        DrawFrameCalls(*page.program.scene, frame.calls);
+        page.shown = frame.calls;
+        page.canvasHoldsShown = true;
+    }
     SetMusicLevel(frame.musicLevel);
     PresentFrame();
     page.last = frame.status;
@@ -113,7 +122,10 @@ EMSCRIPTEN_KEEPALIVE int web_music_ms() {
     return position.milliseconds;
 }
 
-EMSCRIPTEN_KEEPALIVE void web_resize(int width, int height) { SetProjection(width, height); }
+EMSCRIPTEN_KEEPALIVE void web_resize(int width, int height) {
+    SetProjection(width, height);
+    ThePage.canvasHoldsShown = false;
+}
 
 // A key from the page's own controls (the Escape button).
 EMSCRIPTEN_KEEPALIVE void web_key(int virtualKey, int down) { QueueKeyEvent(virtualKey, down != 0); }
