@@ -3,8 +3,13 @@
 mergeInto(LibraryManager.library, {
   // Frames a request asks for: about 46 ms, the page's thread renders them in well under 1 ms.
   $WEB_AUDIO_FRAMES: 2048,
-  // Requests remembered for the clock: context time at which each starts, and its first frame.
-  $WEB_AUDIO_MARKS: 16,
+  // Requests remembered for the clock, about 370 ms of them. A request's playbackTime is
+  // counted from when the page's thread got to it, a device callback or more late when that
+  // thread was busy, never early; the requests play back to back, so each one says where the
+  // music's first frame is on the context's timeline, and the earliest of the recent ones is
+  // the truest. A request the node could not wait for (it plays silence then) moves that
+  // place on for good: forgotten requests let the clock follow within this many.
+  $WEB_AUDIO_MARKS: 8,
   $webAudio: null,
 
   web_audio_open__deps: ["$WEB_AUDIO_FRAMES", "$WEB_AUDIO_MARKS", "$webAudio", "web_audio_render"],
@@ -21,7 +26,7 @@ mergeInto(LibraryManager.library, {
     }
     if (context.sampleRate !== rate) return 0;
     const node = context.createScriptProcessor(WEB_AUDIO_FRAMES, 0, channels);
-    const state = { context: context, node: node, rendered: 0, marks: [] };
+    const state = { context: context, node: node, rendered: 0, starts: [] };
     node.onaudioprocess = function (event) {
       const out = event.outputBuffer;
       const count = out.length;
@@ -37,8 +42,8 @@ mergeInto(LibraryManager.library, {
         left[i] = samples[2 * i] / 32768;
         right[i] = samples[2 * i + 1] / 32768;
       }
-      state.marks.push([event.playbackTime, state.rendered]);
-      if (state.marks.length > WEB_AUDIO_MARKS) state.marks.shift();
+      state.starts.push(event.playbackTime - state.rendered / context.sampleRate);
+      if (state.starts.length > WEB_AUDIO_MARKS) state.starts.shift();
       state.rendered += count;
     };
     webAudio = state;
@@ -59,11 +64,11 @@ mergeInto(LibraryManager.library, {
   },
 
   // The frame heard now: the context time at the speaker (its output timestamp, moved on
-  // to this instant), through the request that plays then.
+  // to this instant) from where the music's first frame plays; negative before it.
   web_audio_heard_frame__deps: ["$webAudio"],
   web_audio_heard_frame: function () {
     const state = webAudio;
-    if (!state || state.marks.length === 0) return 0;
+    if (!state || state.starts.length === 0) return 0;
     const context = state.context;
     let now;
     const stamp = context.getOutputTimestamp ? context.getOutputTimestamp() : null;
@@ -71,9 +76,6 @@ mergeInto(LibraryManager.library, {
       now = stamp.contextTime + (performance.now() - stamp.performanceTime) / 1000;
     else
       now = context.currentTime - (context.outputLatency || context.baseLatency || 0);
-    let mark = state.marks[0];
-    if (now < mark[0]) return mark[1];
-    for (const candidate of state.marks) if (candidate[0] <= now) mark = candidate;
-    return mark[1] + (now - mark[0]) * context.sampleRate;
+    return (now - Math.min.apply(null, state.starts)) * context.sampleRate;
   },
 });

@@ -28,20 +28,24 @@ sys.path.insert(0, HERE)
 from browser import Browser, StaticServer, die_with_parent  # noqa: E402
 
 RATE, FRAME_BYTES = 44100, 4
-WIDTH, HEIGHT = 640, 480
+# Small: SwiftShader draws the page's WebGL on the cores the sound needs, which a person's
+# GPU would leave alone. What is drawn is web.same-show's to check.
+WIDTH, HEIGHT = 320, 240
 VK_ESCAPE = 27
 # Released in the menu, as the desktop's sound test does: the show lasts about 20 s.
 ESCAPE_MS = 10500
 ESCAPE_DOWN_MS = ESCAPE_MS - 200
 FRAME_MS = 1000 / 60
-# The machine running the tests is shared with builds and other browsers, whose threads
-# Chromium's audio path (the page's main thread answering the script node, the audio service
-# writing to the server) would wait behind for 100 ms and more at any niceness; Chromium
-# also sets its threads' niceness itself. As on a desktop, where the sound's threads are
-# real-time, they and the recorder run round-robin real-time where that is allowed (as root):
-# the audio service's threads at the level Chromium gives its own audio thread, the
-# renderers' main threads below it.
-AUDIO_PRIORITY, PAGE_PRIORITY = 8, 4
+# The machine running the tests is shared with builds and other browsers. Behind them, at any
+# niceness (Chromium sets its threads' niceness itself anyway), Chromium's audio service waited
+# 100 ms and more to write to the server, and the page's main thread, which must answer the
+# script node within one of its requests (46 ms) or be heard as stale sound, was held up as
+# long, waiting on the rest of Chromium. As on a desktop, where the sound's threads are
+# real-time (and the GPU is hardware), Chromium runs round-robin real-time where that is
+# allowed (as root), above the machine's other work: the audio service and the recorder at the
+# level Chromium gives its renderers' audio threads, the renderers below them, then the browser
+# process, then the GPU process, lowest, so that SwiftShader's long turns hold up no other.
+AUDIO_PRIORITY, PAGE_PRIORITY, BROWSER_PRIORITY, DRAW_PRIORITY = 8, 4, 3, 2
 # The device asks for one script node request at a time (2048 frames, 46 ms: Chromium's
 # "interactive" 512 left the server short whenever a build took the cores); the music clock
 # must then see through 100 ms of output latency.
@@ -87,9 +91,12 @@ PLAYBACK_STATS = """(() => {
 
 
 def realtime(priority, tid=0):
+    """Round-robin real-time at `priority` for a thread (0: this one), unless it has more."""
     try:
+        if os.sched_getscheduler(tid) in (os.SCHED_RR, os.SCHED_FIFO) and os.sched_getparam(tid).sched_priority >= priority:
+            return
         os.sched_setscheduler(tid, os.SCHED_RR, os.sched_param(priority))
-    except PermissionError:
+    except (PermissionError, ProcessLookupError):
         pass
 
 
@@ -98,8 +105,12 @@ def recorder_start():
     realtime(AUDIO_PRIORITY)
 
 
-def chromium_sound_realtime(browser):
-    """Chromium's audio service, every thread, and its renderers' main threads real-time."""
+def chromium_realtime(browser):
+    """Every thread of Chromium's browser process, audio service, renderers and GPU process
+    real-time, each process at its level (threads of one level share the cores in turns of
+    100 ms, the levels above them first)."""
+    levels = {b"--utility-sub-type=audio.mojom.AudioService": AUDIO_PRIORITY, b"--type=renderer": PAGE_PRIORITY,
+              b"--type=gpu-process": DRAW_PRIORITY}
     for entry in os.listdir("/proc"):
         try:
             if not entry.isdigit() or os.getpgid(int(entry)) != browser.pid:
@@ -107,11 +118,13 @@ def chromium_sound_realtime(browser):
             # Chromium rewrites its helpers' command lines as one string.
             with open("/proc/%s/cmdline" % entry, "rb") as f:
                 words = f.read().replace(b"\0", b" ").split()
-            if b"--utility-sub-type=audio.mojom.AudioService" in words:
+            if int(entry) == browser.pid:
+                level = BROWSER_PRIORITY
+            else:
+                level = next((levels[word] for word in words if word in levels), None)
+            if level is not None:
                 for tid in os.listdir("/proc/%s/task" % entry):
-                    realtime(AUDIO_PRIORITY, int(tid))
-            elif b"--type=renderer" in words:
-                realtime(PAGE_PRIORITY, int(entry))
+                    realtime(level, int(tid))
         except (OSError, ValueError):
             continue   # gone meanwhile
 
@@ -177,7 +190,7 @@ class LiveSoundTest(unittest.TestCase):
                 browser.click(*box)
                 browser.wait_until("document.body.dataset.state === 'running'", timeout=30, interval=0.01)
                 # The audio service's threads are there once the page has its audio context.
-                chromium_sound_realtime(browser)
+                chromium_realtime(browser)
                 cls.sample_until_the_end(browser)
                 cls.sink_latency = cls.sink_latency or sink_latency_ms()
                 cls.end = browser.evaluate("[document.body.dataset.state, document.getElementById('end').hidden,"
@@ -280,6 +293,9 @@ class LiveSoundTest(unittest.TestCase):
         self.assertEqual(status, 1, "a recording with a 50 ms dropout passed the comparison:\n" + text)
 
     def test_the_music_clock_is_what_the_sink_has_played(self):
+        if self.sound[0] != 0:
+            # Sound dropped or made up moves the music in the recording: no measure then.
+            self.skipTest("the recording is not the capture's sound")
         errors = self.clock_errors
         self.assertGreater(len(errors), 50, "too few samples of the clock (%d unsure; the sink's latency: %s)"
                            % (self.unsure_samples, self.sink_latency))
