@@ -101,6 +101,7 @@ def realtime(priority, tid=0):
 
 
 def recorder_start():
+    """parec's preexec_fn: it dies with the test and runs real-time."""
     die_with_parent()
     realtime(AUDIO_PRIORITY)
 
