@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -80,12 +81,23 @@ inline std::vector<uint8_t> BuildTinyMod(const TinyMod& mod) {
     return bytes;
 }
 
+// The folders WriteTempFile made, removed when the test program ends.
+struct TempFolders {
+    std::vector<std::string> made;
+    ~TempFolders() {
+        std::error_code ignored;
+        for (const std::string& folder : made) std::filesystem::remove_all(folder, ignored);
+    }
+};
+inline TempFolders g_tempFolders;
+
 // Writes bytes to a fresh file under the system's temporary folder; returns its path.
 inline std::string WriteTempFile(const std::string& name, const std::vector<uint8_t>& bytes) {
     std::string folder = std::string(P_tmpdir) + "/invitation-music-XXXXXX";
     std::vector<char> pattern(folder.begin(), folder.end());
     pattern.push_back('\0');
     std::string made = mkdtemp(pattern.data()) ? std::string(pattern.data()) : std::string(P_tmpdir);
+    if (made != P_tmpdir) g_tempFolders.made.push_back(made);
     std::string path = made + "/" + name;
     if (FILE* file = std::fopen(path.c_str(), "wb")) {
         if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), file);

@@ -178,10 +178,14 @@ class Browser:
     def _start(self):
         self._profile = tempfile.mkdtemp(prefix="invitation-chromium-")
         log = open(os.path.join(self._profile, "chromium.log"), "wb")
+        # Its own temporary files (the singleton socket's folder) go with the profile.
+        scratch = os.path.join(self._profile, "tmp")
+        os.mkdir(scratch)
         self._process = subprocess.Popen(
             [CHROMIUM, *CHROMIUM_FLAGS, *([] if self.sound else [MUTE_FLAG]), *self.flags,
              "--user-data-dir=" + self._profile, "--window-size=%d,%d" % (self.width, self.height), "about:blank"],
             stdin=subprocess.DEVNULL, stdout=log, stderr=log, preexec_fn=die_with_parent,
+            env={**os.environ, "TMPDIR": scratch},
             start_new_session=True)  # a process group of its own: all of Chromium, to end at once
         log.close()
         port_file = os.path.join(self._profile, "DevToolsActivePort")
