@@ -14,7 +14,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
-#include <string_view>
 
 int32_t KeyTable[KEY_TABLE_SIZE];
 
@@ -34,36 +33,7 @@ struct QueuedKey {
 DisplayWindow TheWindow;
 std::deque<QueuedKey> QueuedKeys;
 
-struct DomKey {
-    const char* code;
-    int32_t virtualKey;
-};
-
-// The same keys as the desktop's table (platform/keys.cpp), by DOM code.
-constexpr DomKey DOM_KEYS[] = {
-    {"Backspace", 8},   {"Tab", 9},        {"Enter", VK_RETURN}, {"NumpadEnter", VK_RETURN},
-    {"ShiftLeft", 16},  {"ShiftRight", 16}, {"ControlLeft", 17},  {"ControlRight", 17},
-    {"Pause", 19},      {"CapsLock", 20},   {"Escape", VK_ESCAPE}, {"Space", VK_SPACE},
-    {"PageUp", 33},     {"PageDown", 34},   {"End", 35},          {"Home", 36},
-    {"ArrowLeft", 37},  {"ArrowUp", VK_UP}, {"ArrowRight", 39},   {"ArrowDown", VK_DOWN},
-    {"Insert", 45},     {"Delete", 46},
-};
-
 }  // namespace
-
-int32_t DomCodeToVirtualKey(const char* code) {
-    std::string_view name = code;
-    // Letters and digits are "KeyA" and "Digit0"; function keys "F1" to "F12".
-    if (name.size() == 4 && name.starts_with("Key") && name[3] >= 'A' && name[3] <= 'Z') return name[3];
-    if (name.size() == 6 && name.starts_with("Digit") && name[5] >= '0' && name[5] <= '9') return name[5];
-    if (name.size() >= 2 && name.size() <= 3 && name[0] == 'F') {
-        int number = std::atoi(code + 1);
-        if (number >= 1 && number <= 12 && name != "F0") return 0x70 + number - 1;
-    }
-    for (const DomKey& key : DOM_KEYS)
-        if (name == key.code) return key.virtualKey;
-    return 0;
-}
 
 void QueueKeyEvent(int32_t virtualKey, bool down) { QueuedKeys.push_back({virtualKey, down}); }
 

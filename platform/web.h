@@ -11,8 +11,6 @@ void QueueKeyEvent(int32_t virtualKey, bool down);
 void ApplyQueuedKeys();
 // Forgets the queued changes and lets go of every key.
 void ForgetKeys();
-// The virtual-key code of a DOM KeyboardEvent.code ("ArrowUp"); 0 for none.
-int32_t DomCodeToVirtualKey(const char* code);
 // Notes the time start-up reached `name` in the page's record (page.js: invitation.timings),
 // which the page's benchmark reads; nothing without the page.
 void MarkPageTime(const char* name);

@@ -1,6 +1,7 @@
 // The browser platform's live side: DOM keys, the page's clock, the browser's present.
 #include "platform/platform.h"
 
+#include "platform/dom_keys.h"
 #include "platform/web.h"
 
 #include <emscripten/emscripten.h>

@@ -57,9 +57,14 @@ PAGE_SCRIPT = r"""
     const tick = stamp => { bench.ticks.push([stamp, performance.now()]); nativeRaf(tick); };
     nativeRaf(tick);
   }
+  // The draw calls of each page frame: 0 where the canvas keeps the frame before.
+  let draws = 0;
+  const drawArrays = WebGL2RenderingContext.prototype.drawArrays;
+  WebGL2RenderingContext.prototype.drawArrays = function (...args) { draws++; return drawArrays.apply(this, args); };
   window.requestAnimationFrame = callback => nativeRaf(stamp => {
     const page = window.invitation;
     const start = performance.now();
+    draws = 0;
     if (page.frames === 0) bench.showStart = start;
     const showTime = start - bench.showStart;
     while (bench.keysSent < config.keys.length && config.keys[bench.keysSent][0] <= showTime) {
@@ -75,7 +80,7 @@ PAGE_SCRIPT = r"""
     }
     const done = performance.now();
     const s = page.status || [];
-    bench.frames.push([stamp, start - bench.showStart, called - start, done - start, s[1], s[4], s[5]]);
+    bench.frames.push([stamp, start - bench.showStart, called - start, done - start, s[1], s[4], s[5], draws]);
   });
   if (config.texImage) {
     const upload = WebGL2RenderingContext.prototype.texImage2D;
@@ -202,7 +207,7 @@ def smooth(build, web):
           % (WIDTH, HEIGHT, run["userAgent"].split("Chrome/")[-1].split()[0]))
     describe_run(run, keys)
     describe_cpu(*cpu)
-    gaps = [(frames[i][0] - frames[i - 1][0], frames[i]) for i in range(1, len(frames))]
+    gaps = [(frames[i][0] - frames[i - 1][0], frames[i], frames[i - 1]) for i in range(1, len(frames))]
     late = [g for g in gaps if g[0] > LATE_GAP_MS]
     refresh = statistics.median(g[0] for g in gaps)
     print("  frame gaps: median %.2f ms, largest %.1f ms, %d over %.0f ms (of %d)"
@@ -213,10 +218,21 @@ def smooth(build, web):
             print("    %-6s %5d gaps, largest %6.1f ms, %4d over %.0f ms" % (
                 PHASES.get(phase, phase), len(mine), max(g[0] for g in mine),
                 sum(1 for g in mine if g[0] > LATE_GAP_MS), LATE_GAP_MS))
+    times = [k[0] for k in keys]
+
+    def since_key(frame):
+        return min((frame[1] - t for t in times if t <= frame[1]), default=float("inf"))
+
+    moving = sum(1 for g in late if since_key(g[1]) < MOVING_MS)
+    drawn = sum(1 for g in late if g[2][7])
+    print("  of those over %.0f ms: %d within %.0f ms of a key (gliding, cross-fading), %d still;"
+          " the frame before drawn in %d, keeping the canvas in %d"
+          % (LATE_GAP_MS, moving, MOVING_MS, len(late) - moving, drawn, len(late) - drawn))
     print("  the largest:")
-    for gap, frame in sorted(late, key=lambda g: -g[0])[:10]:
-        print("    %.1f ms before the frame at %.2f s of show (%s, entry %s page %s)"
-              % (gap, frame[1] / 1000.0, PHASES.get(frame[4], frame[4]), frame[5], frame[6]))
+    for gap, frame, before in sorted(late, key=lambda g: -g[0])[:10]:
+        print("    %.1f ms before the frame at %.2f s of show, %.0f ms after a key; draws before it %d, in it %d"
+              " (%s, entry %s page %s)" % (gap, frame[1] / 1000.0, since_key(frame), before[7], frame[7],
+                                           PHASES.get(frame[4], frame[4]), frame[5], frame[6]))
     busiest = max(frames, key=lambda f: f[2])
     print("  time in the page's frame callback: median %.2f ms, largest %.2f ms (at %.2f s, %s)"
           % (statistics.median(f[2] for f in frames), busiest[2], busiest[1] / 1000.0, PHASES.get(busiest[4])))
