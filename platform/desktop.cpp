@@ -71,7 +71,17 @@ void PrepareMessageBoxChild() {
     signal(SIGINT, SIG_DFL);
 }
 
+// SDL fell back to a driver nobody sees (the display could not be opened at start).
+bool VideoDriverUnseen() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    return driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+}
+
 void ShowMessageBoxEndingOnSignal(Uint32 flags, const char* text) {
+    // SDL's X11 box, opened beside such a driver, reads that driver's display list as
+    // X11's and crashes. Without video running it opens the display on its own, so a
+    // display that came up meanwhile still shows the box.
+    if (VideoDriverUnseen()) SDL_QuitSubSystem(SDL_INIT_VIDEO);
     static bool atForkInstalled = false;
     if (!atForkInstalled) atForkInstalled = pthread_atfork(nullptr, nullptr, PrepareMessageBoxChild) == 0;
     struct sigaction ending {}, oldTerm {}, oldInt {};
@@ -95,8 +105,7 @@ WindowHandle CreateDisplayWindow(int32_t width, int32_t height, int32_t fullscre
     if (!StartSdlVideo()) return nullptr;
     std::atexit(RestoreDisplay);
     // With no display SDL falls back to drivers nobody can see: no window there.
-    const char* driver = SDL_GetCurrentVideoDriver();
-    if (driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0)) return nullptr;
+    if (VideoDriverUnseen()) return nullptr;
     AskForGlFormat();
 
     int x = 0, y = 0;
