@@ -9,6 +9,7 @@
 #include "platform/platform.h"
 
 
+#include <algorithm>
 #include <array>
 #include <condition_variable>
 #include <cstdio>
@@ -60,7 +61,21 @@ void UploadPicture(const char* fileName, DecodedPicture& picture, TextureSlot* s
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, image->width, image->height, 0, GL_RGB, GL_UNSIGNED_BYTE, image->pixels);
     glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+    slot->lit = FindLitTiles(*image);
     FreeRgbImage(image);
+}
+
+// Whether any texel of columns first..last (inclusive, may run one beyond either side and
+// wrap) in rows top..bottom is not black.
+bool AnyLit(const RgbImage& image, int32_t first, int32_t last, int32_t top, int32_t bottom) {
+    for (int32_t y = top; y <= bottom; ++y) {
+        const uint8_t* row = image.pixels + static_cast<size_t>((y + image.height) % image.height) * image.width * 3;
+        for (int32_t x = first; x <= last; ++x) {
+            const uint8_t* texel = row + static_cast<size_t>((x + image.width) % image.width) * 3;
+            if (texel[0] | texel[1] | texel[2]) return true;
+        }
+    }
+    return false;
 }
 
 void FillSlotAttributes(TextureSlot* slot, float attribute) {
@@ -175,6 +190,25 @@ void LoadSceneTextures(TextureSlot* table) {
     }
     ScenePrefetch.worker.join();
     ScenePrefetch.started = false;
+}
+
+LitTiles FindLitTiles(const RgbImage& image) {
+    LitTiles lit;
+    if (image.width <= 0 || image.height <= 0 || !image.pixels) return lit;
+    // Tile t covers texels t * size / TILES up to (t + 1) * size / TILES, and one more each side.
+    auto firstTexel = [](int32_t tile, int32_t size) { return static_cast<int32_t>(int64_t{tile} * size / TEXTURE_TILES) - 1; };
+    for (int32_t y = 0; y < TEXTURE_TILES; ++y) {
+        int32_t top = std::max(firstTexel(y, image.height), -1);
+        int32_t bottom = std::min(firstTexel(y + 1, image.height) + 1, image.height);
+        if (bottom - top + 1 > image.height) top = 0, bottom = image.height - 1;
+        for (int32_t x = 0; x < TEXTURE_TILES; ++x) {
+            int32_t first = std::max(firstTexel(x, image.width), -1);
+            int32_t last = std::min(firstTexel(x + 1, image.width) + 1, image.width);
+            if (last - first + 1 > image.width) first = 0, last = image.width - 1;
+            if (AnyLit(image, first, last, top, bottom)) lit.rows[y] |= static_cast<uint16_t>(1u << x);
+        }
+    }
+    return lit;
 }
 
 void FreeTextures(TextureSlot* table) {

@@ -1,9 +1,24 @@
 // The texture table: every picture of the show as a GL texture under a fixed number.
 #pragma once
 
+#include "image/bmp.h"
+
+#include <array>
 #include <cstdint>
 
 constexpr int TEXTURE_SLOTS = 1024;
+
+// Which tiles of a picture hold a texel other than black, on a grid of TEXTURE_TILES x
+// TEXTURE_TILES over its texture coordinates: drawn additively, a black texel adds nothing,
+// so a drawing may leave out the dark tiles. Each tile counts the texels one beyond its
+// edges (wrapping round, as the texture repeats), which a sample at its edge may reach.
+constexpr int32_t TEXTURE_TILES = 16;
+struct LitTiles {
+    std::array<uint16_t, TEXTURE_TILES> rows{};   // bit x of rows[y]: tile (x, y) is lit
+
+    bool Lit(int32_t x, int32_t y) const { return (rows[y] >> x) & 1; }
+};
+LitTiles FindLitTiles(const RgbImage& image);
 
 struct TextureSlot {
     uint32_t glName;        // 0 when the slot's picture did not load
@@ -12,6 +27,7 @@ struct TextureSlot {
     int32_t attribute2;
     int32_t attribute3;
     int32_t attribute4;
+    LitTiles lit;
 };
 
 void LoadTexture(const char* fileName, TextureSlot* slot);

@@ -24,7 +24,7 @@ void DrawGrid(const Scene& scene, int32_t number, float dx, float dy, float brig
     const Panel* panel = PanelToDraw(scene, number);
     if (!panel) return;
     if (brightness > MAX_PANEL_BRIGHTNESS) brightness = MAX_PANEL_BRIGHTNESS;
-    DrawPanelCells(*panel, SlotTexture(scene, panel->texture), dx, dy, brightness, additive);
+    DrawPanelCells(*panel, scene.textures[panel->texture], dx, dy, brightness, additive);
 }
 
 void DrawSprite(const Scene& scene, int32_t number, float dx, float dy) {

@@ -37,9 +37,10 @@ void SendCell(const Panel& panel, int32_t first, float dx, float dy) {
 
 }  // namespace
 
-void DrawPanelCells(const Panel& panel, uint32_t texture, float dx, float dy, float brightness, bool additive) {
+void DrawPanelCells(const Panel& panel, const TextureSlot& texture, float dx, float dy, float brightness,
+                    bool additive) {
     SetPanelCamera();
-    BindTexture2D(texture);
+    BindTexture2D(texture.glName);
     glDisable(GL_CULL_FACE);
     glDepthFunc(GL_LEQUAL);
     if (additive) {

@@ -4,6 +4,8 @@
 
 #include <GLES2/gl2.h>
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace {
@@ -109,6 +111,91 @@ void SendVertices(Drawing& d) {
     glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(d.vertices.size()));
 }
 
+// Where a side from texture coordinate `from` to `to` crosses the tile grid, as shares of
+// the side from 0 to 1, in order (TEXTURE_TILES + 1 of them at most); 0 for a side that
+// spans the texture more than once.
+int32_t TileCuts(float from, float to, float* cuts) {
+    float low = std::min(from, to), high = std::max(from, to);
+    if (!(high - low < 1.0f) || !(low > -1.0f && high < 2.0f)) return 0;
+    int32_t count = 0;
+    cuts[count++] = 0.0f;
+    for (int32_t k = static_cast<int32_t>(std::floor(low * TEXTURE_TILES)) + 1; k * 1.0f / TEXTURE_TILES < high; ++k)
+        cuts[count++] = (k * 1.0f / TEXTURE_TILES - from) / (to - from);
+    if (to < from) std::reverse(cuts + 1, cuts + count);
+    cuts[count++] = 1.0f;
+    return count;
+}
+
+int32_t TileOf(float coordinate) {
+    int32_t tile = static_cast<int32_t>(std::floor(coordinate * TEXTURE_TILES)) % TEXTURE_TILES;
+    return tile < 0 ? tile + TEXTURE_TILES : tile;
+}
+
+// The pixel edges of a side's cuts, the side running from `near` (share 0) to `far` (share 1)
+// in window pixels; kept within `low` to `high` (the viewport), the outer ones moved out to them.
+void PixelEdges(const float* cuts, int32_t count, float near, float far, int32_t low, int32_t high, int32_t* edges) {
+    for (int32_t k = 0; k < count; ++k) {
+        float edge = std::floor(near + (far - near) * cuts[k] + 0.5f);
+        edges[k] = static_cast<int32_t>(std::clamp(edge, static_cast<float>(low), static_cast<float>(high)));
+    }
+    bool rising = far >= near;
+    edges[0] = rising ? low : high;
+    edges[count - 1] = rising ? high : low;
+}
+
+// An additive panel of one cell, laid flat along the window's axes with its texture along
+// its sides, drawn only over its lit tiles: the same quad, cut by scissor rectangles, so
+// every pixel it draws is computed as before. A pixel takes the tile whose span in the
+// window holds its centre (edges rounded), so it samples that tile or a texel beyond it,
+// which the tile counts. False for a panel of another shape, to be drawn whole.
+bool DrawLitTiles(Drawing& d, const Panel& panel, float dx, float dy, const LitTiles& lit) {
+    if (panel.columns != 2 || panel.rows != 2) return false;
+    const PanelVertex *a = &panel.vertices[0], *b = &panel.vertices[1], *c = &panel.vertices[3], *e = &panel.vertices[2];
+    bool flat = a->z == b->z && a->z == c->z && a->z == e->z && a->z < 0.0f;
+    bool square = a->y == b->y && e->y == c->y && a->x == e->x && b->x == c->x && a->x != b->x && a->y != e->y;
+    bool along = a->v == b->v && e->v == c->v && a->u == e->u && b->u == c->u;
+    if (!flat || !square || !along) return false;
+    float across[TEXTURE_TILES + 1], down[TEXTURE_TILES + 1];
+    int32_t columns = TileCuts(a->u, b->u, across), rows = TileCuts(a->v, e->v, down);
+    if (columns == 0 || rows == 0) return false;
+    GLint view[4];
+    glGetIntegerv(GL_VIEWPORT, view);
+    // The panel's corners in window pixels, as the vertex shader puts them.
+    float w = -a->z;
+    auto windowX = [&](float x) { return view[0] + ((x + dx) / w + 1.0f) * 0.5f * view[2]; };
+    auto windowY = [&](float y) { return view[1] + ((y + dy) / w + 1.0f) * 0.5f * view[3]; };
+    int32_t xs[TEXTURE_TILES + 1], ys[TEXTURE_TILES + 1];
+    PixelEdges(across, columns, windowX(a->x), windowX(b->x), view[0], view[0] + view[2], xs);
+    PixelEdges(down, rows, windowY(a->y), windowY(e->y), view[1], view[1] + view[3], ys);
+    d.vertices.clear();
+    AddQuad(d.vertices, Corner(*a), Corner(*b), Corner(*c), Corner(*e));
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(d.vertices.size() * sizeof(Vertex)), d.vertices.data(),
+                 GL_STREAM_DRAW);
+    glEnable(GL_SCISSOR_TEST);
+    for (int32_t i = 0; i + 1 < rows; ++i) {
+        int32_t tileY = TileOf(a->v + (e->v - a->v) * (down[i] + down[i + 1]) * 0.5f);
+        int32_t bottom = std::min(ys[i], ys[i + 1]), top = std::max(ys[i], ys[i + 1]);
+        // Each run of lit tiles in the row is one rectangle.
+        for (int32_t j = 0; j + 1 < columns;) {
+            auto tileLit = [&](int32_t k) { return lit.Lit(TileOf(a->u + (b->u - a->u) * (across[k] + across[k + 1]) * 0.5f), tileY); };
+            if (!tileLit(j)) {
+                ++j;
+                continue;
+            }
+            int32_t end = j + 1;
+            while (end + 1 < columns && tileLit(end)) ++end;
+            int32_t left = std::min(xs[j], xs[end]), right = std::max(xs[j], xs[end]);
+            if (right > left && top > bottom) {
+                glScissor(left, bottom, right - left, top - bottom);
+                glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(d.vertices.size()));
+            }
+            j = end;
+        }
+    }
+    glDisable(GL_SCISSOR_TEST);
+    return true;
+}
+
 // The cells of the panel, or its first cell alone, counter-clockwise as built.
 void SendCells(Drawing& d, const Panel& panel, bool firstOnly) {
     d.vertices.clear();
@@ -130,9 +217,10 @@ void ClearFrame(float red, float green, float blue, float alpha) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
-void DrawPanelCells(const Panel& panel, uint32_t texture, float dx, float dy, float brightness, bool additive) {
+void DrawPanelCells(const Panel& panel, const TextureSlot& texture, float dx, float dy, float brightness,
+                    bool additive) {
     Drawing& d = Ready();
-    glBindTexture(GL_TEXTURE_2D, texture);
+    glBindTexture(GL_TEXTURE_2D, texture.glName);
     glUniform2f(d.shift, dx, dy);
     glUniform1f(d.far, PANEL_FAR);
     if (additive) {
@@ -144,7 +232,9 @@ void DrawPanelCells(const Panel& panel, uint32_t texture, float dx, float dy, fl
         glDisable(GL_BLEND);
         glUniform1i(d.mode, MODE_REPLACE);
     }
-    SendCells(d, panel, false);
+    // Adding black adds nothing: SwiftShader fills a pixel at a time, and the menu's
+    // additive pictures are mostly black.
+    if (!additive || !DrawLitTiles(d, panel, dx, dy, texture.lit)) SendCells(d, panel, false);
     glDisable(GL_BLEND);
 }
 

@@ -57,6 +57,19 @@ PAGE_SCRIPT = r"""
     const tick = stamp => { bench.ticks.push([stamp, performance.now()]); nativeRaf(tick); };
     nativeRaf(tick);
   }
+  // Each sound callback (the music rendered on the page's thread): [start, ms].
+  bench.audio = [];
+  const processor = Object.getOwnPropertyDescriptor(ScriptProcessorNode.prototype, "onaudioprocess");
+  Object.defineProperty(ScriptProcessorNode.prototype, "onaudioprocess", {
+    get() { return processor.get.call(this); },
+    set(handler) {
+      processor.set.call(this, handler && (event => {
+        const start = performance.now();
+        handler(event);
+        bench.audio.push([start, performance.now() - start]);
+      }));
+    },
+  });
   // The draw calls of each page frame: 0 where the canvas keeps the frame before.
   let draws = 0;
   const drawArrays = WebGL2RenderingContext.prototype.drawArrays;
@@ -80,7 +93,7 @@ PAGE_SCRIPT = r"""
     }
     const done = performance.now();
     const s = page.status || [];
-    bench.frames.push([stamp, start - bench.showStart, called - start, done - start, s[1], s[4], s[5], draws]);
+    bench.frames.push([stamp, start - bench.showStart, called - start, done - start, s[1], s[4], s[5], draws, start]);
   });
   if (config.texImage) {
     const upload = WebGL2RenderingContext.prototype.texImage2D;
@@ -146,6 +159,7 @@ def play_tour(browser, server, sync=False, ticker=False):
     cpu = (cpu_before, chromium_cpu(browser.pid), time.monotonic() - started)
     return cpu, browser.evaluate("""({
       frames: bench.frames, ticks: bench.ticks, keysSent: bench.keysSent, timings: invitation.timings,
+      audioCalls: bench.audio,
       audio: { state: invitation.audio.state, sampleRate: invitation.audio.sampleRate,
                baseLatency: invitation.audio.baseLatency, outputLatency: invitation.audio.outputLatency,
                time: invitation.audio.currentTime },
@@ -233,6 +247,15 @@ def smooth(build, web):
         print("    %.1f ms before the frame at %.2f s of show, %.0f ms after a key; draws before it %d, in it %d"
               " (%s, entry %s page %s)" % (gap, frame[1] / 1000.0, since_key(frame), before[7], frame[7],
                                            PHASES.get(frame[4], frame[4]), frame[5], frame[6]))
+    calls = run["audioCalls"]
+    if calls:
+        print("  the music's callbacks on the page's thread: %d, median %.2f ms, p99 %.2f ms, largest %.2f ms"
+              % (len(calls), statistics.median(c[1] for c in calls), percentile([c[1] for c in calls], 0.99),
+                 max(c[1] for c in calls)))
+        # A late frame whose gap holds a callback: the page's thread was rendering music.
+        with_call = sum(1 for gap, frame, before in late
+                        if any(before[8] <= c[0] <= frame[8] for c in calls))
+        print("  late frames with a music callback inside their gap: %d of %d" % (with_call, len(late)))
     busiest = max(frames, key=lambda f: f[2])
     print("  time in the page's frame callback: median %.2f ms, largest %.2f ms (at %.2f s, %s)"
           % (statistics.median(f[2] for f in frames), busiest[2], busiest[1] / 1000.0, PHASES.get(busiest[4])))

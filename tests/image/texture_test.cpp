@@ -14,6 +14,8 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -136,3 +138,36 @@ TEST_F(Textures, MissingAndBrokenPicturesAreReportedInTableOrderAndSkipped) {
 }
 
 }  // namespace
+
+// The lit tiles of a 64 x 64 picture: a tile is 4 x 4 texels, and counts one texel beyond
+// each edge, wrapping round as the texture repeats.
+TEST(LitTiles, EachLitTexelLightsTheTilesThatMaySampleIt) {
+    struct Case {
+        const char* what;
+        int32_t x, y;   // the one lit texel, or -1 for none
+        std::set<std::pair<int32_t, int32_t>> tiles;
+    };
+    const Case cases[] = {
+        {"all black", -1, -1, {}},
+        {"inside a tile", 10, 5, {{2, 1}}},
+        {"on a tile's last column and row", 11, 7, {{2, 1}, {3, 1}, {2, 2}, {3, 2}}},
+        {"on a tile's first column", 12, 5, {{2, 1}, {3, 1}}},
+        {"in the corner: the far edges too", 0, 0, {{0, 0}, {15, 0}, {0, 15}, {15, 15}}},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> pixels(64 * 64 * 3, 0);
+        if (c.x >= 0) pixels[(static_cast<size_t>(c.y) * 64 + c.x) * 3 + 1] = 1;   // green, barely
+        RgbImage image{64, 64, pixels.data()};
+        LitTiles lit = FindLitTiles(image);
+        std::set<std::pair<int32_t, int32_t>> found;
+        for (int32_t y = 0; y < TEXTURE_TILES; ++y)
+            for (int32_t x = 0; x < TEXTURE_TILES; ++x)
+                if (lit.Lit(x, y)) found.insert({x, y});
+        EXPECT_EQ(found, c.tiles) << c.what;
+    }
+    // Smaller than the grid: every tile reaches the whole picture.
+    uint8_t one[3] = {0, 0, 9};
+    RgbImage tiny{1, 1, one};
+    LitTiles lit = FindLitTiles(tiny);
+    for (int32_t y = 0; y < TEXTURE_TILES; ++y) EXPECT_EQ(lit.rows[y], 0xFFFF) << "row " << y;
+}
