@@ -26,11 +26,18 @@ struct WebOutput {
     Player* player = nullptr;
     SliceRing ring;
     std::vector<int16_t> samples;   // the last request's
+    std::vector<int16_t> ahead;     // rendered at start, handed out before any other
+    size_t aheadTaken = 0;
     int64_t heard = 0;              // never goes backwards
     uint16_t noticesWritten = 0;
 };
 
 WebOutput* TheOutput;
+
+// The music's first render in a page costs tens of milliseconds (its code runs for the first
+// time) and would land among the show's first frames: about one request's worth is rendered
+// while the page starts, and handed out first.
+constexpr int64_t FRAMES_AHEAD = 2048;
 
 int64_t HeardFrame(WebOutput& output) {
     auto estimate = static_cast<int64_t>(web_audio_heard_frame());
@@ -53,7 +60,12 @@ extern "C" EMSCRIPTEN_KEEPALIVE const int16_t* web_audio_render(int count) {
     WebOutput* output = TheOutput;
     if (!output || count <= 0) return nullptr;
     output->samples.resize(static_cast<size_t>(count) * MUSIC_CHANNELS);
-    RenderFrames(*output->player, output->samples.data(), count);
+    size_t taken = std::min(output->samples.size(), output->ahead.size() - output->aheadTaken);
+    std::copy_n(output->ahead.begin() + static_cast<std::ptrdiff_t>(output->aheadTaken), taken, output->samples.begin());
+    output->aheadTaken += taken;
+    if (taken < output->samples.size())
+        RenderFrames(*output->player, output->samples.data() + taken,
+                     static_cast<int64_t>((output->samples.size() - taken) / MUSIC_CHANNELS));
     return output->samples.data();
 }
 
@@ -72,6 +84,8 @@ bool StartMusic(const char* path) {
     TheOutput = output;
     // Order 0, row 0 at frame 0: the first order begins.
     TakeReading(*player);
+    output->ahead.resize(FRAMES_AHEAD * MUSIC_CHANNELS);
+    RenderFrames(*player, output->ahead.data(), FRAMES_AHEAD);
     if (!web_audio_open(MUSIC_MIX_RATE, MUSIC_CHANNELS)) {
         TheOutput = nullptr;
         delete output;
