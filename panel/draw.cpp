@@ -19,12 +19,22 @@ const Panel* PanelToDraw(const Scene& scene, int32_t number) {
 
 uint32_t SlotTexture(const Scene& scene, int32_t number) { return scene.textures[number].glName; }
 
-void DrawGrid(const Scene& scene, int32_t number, float dx, float dy, float brightness, bool additive) {
+void DrawGrid(const Scene& scene, int32_t number, float dx, float dy, float brightness, bool additive,
+              const PanelCover* cover = nullptr) {
     if (!(brightness > 0.0f)) return;
     const Panel* panel = PanelToDraw(scene, number);
     if (!panel) return;
     if (brightness > MAX_PANEL_BRIGHTNESS) brightness = MAX_PANEL_BRIGHTNESS;
-    DrawPanelCells(*panel, scene.textures[panel->texture], dx, dy, brightness, additive);
+    DrawPanelCells(*panel, scene.textures[panel->texture], dx, dy, brightness, additive, cover);
+}
+
+// The panel an opaque grid call draws, when it will be drawn: what it covers of the call
+// before need not be drawn there.
+bool CoverOf(const Scene& scene, const DrawCall& call, PanelCover* cover) {
+    if (call.kind != DrawCall::GRID || call.additive || !(call.values[2] > 0.0f)) return false;
+    if (call.panel < 0 || call.panel >= PANEL_SLOTS || !IsBuiltPanel(scene.panels[call.panel])) return false;
+    *cover = {&scene.panels[call.panel], call.values[0], call.values[1]};
+    return true;
 }
 
 void DrawSprite(const Scene& scene, int32_t number, float dx, float dy) {
@@ -48,5 +58,14 @@ void Draw(const Scene& scene, const DrawCall& call) {
 }
 
 void DrawFrameCalls(const Scene& scene, const DrawList& calls) {
-    for (const DrawCall& call : calls) Draw(scene, call);
+    for (int32_t i = 0; i < calls.count; ++i) {
+        const DrawCall& call = calls.calls[i];
+        PanelCover cover;
+        if (call.kind == DrawCall::GRID && !call.additive && i + 1 < calls.count &&
+            CoverOf(scene, calls.calls[i + 1], &cover)) {
+            DrawGrid(scene, call.panel, call.values[0], call.values[1], call.values[2], false, &cover);
+            continue;
+        }
+        Draw(scene, call);
+    }
 }

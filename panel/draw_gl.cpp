@@ -38,7 +38,7 @@ void SendCell(const Panel& panel, int32_t first, float dx, float dy) {
 }  // namespace
 
 void DrawPanelCells(const Panel& panel, const TextureSlot& texture, float dx, float dy, float brightness,
-                    bool additive) {
+                    bool additive, const PanelCover* /*cover*/) {
     SetPanelCamera();
     BindTexture2D(texture.glName);
     glDisable(GL_CULL_FACE);

@@ -210,6 +210,58 @@ void SendCells(Drawing& d, const Panel& panel, bool firstOnly) {
     SendVertices(d);
 }
 
+// The window rectangle, in pixels, of a one-cell panel laid flat along the window's axes
+// (shifted by dx, dy); false for a panel of another shape.
+bool WindowRect(const Panel& panel, float dx, float dy, const GLint* view, float* left, float* right, float* bottom,
+                float* top) {
+    if (panel.columns != 2 || panel.rows != 2) return false;
+    const PanelVertex *a = &panel.vertices[0], *b = &panel.vertices[1], *c = &panel.vertices[3], *e = &panel.vertices[2];
+    bool flat = a->z == b->z && a->z == c->z && a->z == e->z && a->z < 0.0f;
+    bool square = a->y == b->y && e->y == c->y && a->x == e->x && b->x == c->x;
+    if (!flat || !square) return false;
+    float w = -a->z;
+    auto windowX = [&](float x) { return view[0] + ((x + dx) / w + 1.0f) * 0.5f * view[2]; };
+    auto windowY = [&](float y) { return view[1] + ((y + dy) / w + 1.0f) * 0.5f * view[3]; };
+    *left = std::min(windowX(a->x), windowX(b->x));
+    *right = std::max(windowX(a->x), windowX(b->x));
+    *bottom = std::min(windowY(a->y), windowY(e->y));
+    *top = std::max(windowY(a->y), windowY(e->y));
+    return true;
+}
+
+// An opaque panel drawn only where the opaque one drawn next leaves it to be seen, when that
+// one covers the viewport's whole height from a column to an edge: its left part or its right
+// part stays, cut by a scissor at the column whose pixel centres the cover begins at. False to
+// draw it whole (another cover, or its edge too near a pixel centre to tell whose that is).
+bool DrawUncovered(Drawing& d, const Panel& panel, const PanelCover& cover) {
+    GLint view[4];
+    glGetIntegerv(GL_VIEWPORT, view);
+    float left, right, bottom, top;
+    if (!WindowRect(*cover.panel, cover.dx, cover.dy, view, &left, &right, &bottom, &top)) return false;
+    constexpr float SURE = 0.125f;   // well clear of a pixel centre, whatever the rasteriser's snapping
+    // Every row's centre in the viewport inside the cover, by a margin.
+    if (!(bottom <= view[1] + 0.5f - SURE && top >= view[1] + view[3] - 0.5f + SURE)) return false;
+    auto clearOfCentres = [&](float edge) {
+        float offset = edge - 0.5f - std::floor(edge - 0.5f);
+        return offset > SURE && offset < 1.0f - SURE;
+    };
+    int32_t from = view[0], to = view[0] + view[2];
+    if (right >= to - 0.5f + SURE && left > from && clearOfCentres(left)) {
+        to = static_cast<int32_t>(std::ceil(left - 0.5f));   // the columns whose centres lie left of it
+    } else if (left <= from + 0.5f - SURE && right < to && clearOfCentres(right)) {
+        from = static_cast<int32_t>(std::ceil(right - 0.5f));
+    } else {
+        return false;
+    }
+    if (to > from) {
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(from, view[1], to - from, view[3]);
+        SendCells(d, panel, false);
+        glDisable(GL_SCISSOR_TEST);
+    }
+    return true;
+}
+
 }  // namespace
 
 void ClearFrame(float red, float green, float blue, float alpha) {
@@ -218,7 +270,7 @@ void ClearFrame(float red, float green, float blue, float alpha) {
 }
 
 void DrawPanelCells(const Panel& panel, const TextureSlot& texture, float dx, float dy, float brightness,
-                    bool additive) {
+                    bool additive, const PanelCover* cover) {
     Drawing& d = Ready();
     glBindTexture(GL_TEXTURE_2D, texture.glName);
     glUniform2f(d.shift, dx, dy);
@@ -234,7 +286,9 @@ void DrawPanelCells(const Panel& panel, const TextureSlot& texture, float dx, fl
     }
     // Adding black adds nothing: SwiftShader fills a pixel at a time, and the menu's
     // additive pictures are mostly black.
-    if (!additive || !DrawLitTiles(d, panel, dx, dy, texture.lit)) SendCells(d, panel, false);
+    // Nor need an opaque picture be filled where the next one covers it (the menu's backdrops).
+    bool drawn = additive ? DrawLitTiles(d, panel, dx, dy, texture.lit) : cover && DrawUncovered(d, panel, *cover);
+    if (!drawn) SendCells(d, panel, false);
     glDisable(GL_BLEND);
 }
 
