@@ -143,30 +143,45 @@ void PixelEdges(const float* cuts, int32_t count, float near, float far, int32_t
     edges[count - 1] = rising ? high : low;
 }
 
+// A one-cell panel laid flat along the window's axes: its corners a, b (along a row), c and
+// e (below b and a), and where its sides lie in window pixels (shifted by dx, dy).
+struct FlatCell {
+    const PanelVertex *a, *b, *c, *e;
+    float xa, xb, ya, ye;   // the window x of a and b, the window y of a and e
+};
+
+bool FlatCellOf(const Panel& panel, float dx, float dy, const GLint* view, FlatCell* cell) {
+    if (panel.columns != 2 || panel.rows != 2) return false;
+    const PanelVertex *a = &panel.vertices[0], *b = &panel.vertices[1], *c = &panel.vertices[3], *e = &panel.vertices[2];
+    bool flat = a->z == b->z && a->z == c->z && a->z == e->z && a->z < 0.0f;
+    bool square = a->y == b->y && e->y == c->y && a->x == e->x && b->x == c->x && a->x != b->x && a->y != e->y;
+    if (!flat || !square) return false;
+    // As the vertex shader puts them.
+    float w = -a->z;
+    auto windowX = [&](float x) { return view[0] + ((x + dx) / w + 1.0f) * 0.5f * view[2]; };
+    auto windowY = [&](float y) { return view[1] + ((y + dy) / w + 1.0f) * 0.5f * view[3]; };
+    *cell = {a, b, c, e, windowX(a->x), windowX(b->x), windowY(a->y), windowY(e->y)};
+    return true;
+}
+
 // An additive panel of one cell, laid flat along the window's axes with its texture along
 // its sides, drawn only over its lit tiles: the same quad, cut by scissor rectangles, so
 // every pixel it draws is computed as before. A pixel takes the tile whose span in the
 // window holds its centre (edges rounded), so it samples that tile or a texel beyond it,
 // which the tile counts. False for a panel of another shape, to be drawn whole.
 bool DrawLitTiles(Drawing& d, const Panel& panel, float dx, float dy, const LitTiles& lit) {
-    if (panel.columns != 2 || panel.rows != 2) return false;
-    const PanelVertex *a = &panel.vertices[0], *b = &panel.vertices[1], *c = &panel.vertices[3], *e = &panel.vertices[2];
-    bool flat = a->z == b->z && a->z == c->z && a->z == e->z && a->z < 0.0f;
-    bool square = a->y == b->y && e->y == c->y && a->x == e->x && b->x == c->x && a->x != b->x && a->y != e->y;
-    bool along = a->v == b->v && e->v == c->v && a->u == e->u && b->u == c->u;
-    if (!flat || !square || !along) return false;
+    GLint view[4];
+    glGetIntegerv(GL_VIEWPORT, view);
+    FlatCell cell;
+    if (!FlatCellOf(panel, dx, dy, view, &cell)) return false;
+    const PanelVertex *a = cell.a, *b = cell.b, *c = cell.c, *e = cell.e;
+    if (!(a->v == b->v && e->v == c->v && a->u == e->u && b->u == c->u)) return false;
     float across[TEXTURE_TILES + 1], down[TEXTURE_TILES + 1];
     int32_t columns = TileCuts(a->u, b->u, across), rows = TileCuts(a->v, e->v, down);
     if (columns == 0 || rows == 0) return false;
-    GLint view[4];
-    glGetIntegerv(GL_VIEWPORT, view);
-    // The panel's corners in window pixels, as the vertex shader puts them.
-    float w = -a->z;
-    auto windowX = [&](float x) { return view[0] + ((x + dx) / w + 1.0f) * 0.5f * view[2]; };
-    auto windowY = [&](float y) { return view[1] + ((y + dy) / w + 1.0f) * 0.5f * view[3]; };
     int32_t xs[TEXTURE_TILES + 1], ys[TEXTURE_TILES + 1];
-    PixelEdges(across, columns, windowX(a->x), windowX(b->x), view[0], view[0] + view[2], xs);
-    PixelEdges(down, rows, windowY(a->y), windowY(e->y), view[1], view[1] + view[3], ys);
+    PixelEdges(across, columns, cell.xa, cell.xb, view[0], view[0] + view[2], xs);
+    PixelEdges(down, rows, cell.ya, cell.ye, view[1], view[1] + view[3], ys);
     d.vertices.clear();
     AddQuad(d.vertices, Corner(*a), Corner(*b), Corner(*c), Corner(*e));
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(d.vertices.size() * sizeof(Vertex)), d.vertices.data(),
@@ -210,25 +225,6 @@ void SendCells(Drawing& d, const Panel& panel, bool firstOnly) {
     SendVertices(d);
 }
 
-// The window rectangle, in pixels, of a one-cell panel laid flat along the window's axes
-// (shifted by dx, dy); false for a panel of another shape.
-bool WindowRect(const Panel& panel, float dx, float dy, const GLint* view, float* left, float* right, float* bottom,
-                float* top) {
-    if (panel.columns != 2 || panel.rows != 2) return false;
-    const PanelVertex *a = &panel.vertices[0], *b = &panel.vertices[1], *c = &panel.vertices[3], *e = &panel.vertices[2];
-    bool flat = a->z == b->z && a->z == c->z && a->z == e->z && a->z < 0.0f;
-    bool square = a->y == b->y && e->y == c->y && a->x == e->x && b->x == c->x;
-    if (!flat || !square) return false;
-    float w = -a->z;
-    auto windowX = [&](float x) { return view[0] + ((x + dx) / w + 1.0f) * 0.5f * view[2]; };
-    auto windowY = [&](float y) { return view[1] + ((y + dy) / w + 1.0f) * 0.5f * view[3]; };
-    *left = std::min(windowX(a->x), windowX(b->x));
-    *right = std::max(windowX(a->x), windowX(b->x));
-    *bottom = std::min(windowY(a->y), windowY(e->y));
-    *top = std::max(windowY(a->y), windowY(e->y));
-    return true;
-}
-
 // An opaque panel drawn only where the opaque one drawn next leaves it to be seen, when that
 // one covers the viewport's whole height from a column to an edge: its left part or its right
 // part stays, cut by a scissor at the column whose pixel centres the cover begins at. False to
@@ -236,8 +232,10 @@ bool WindowRect(const Panel& panel, float dx, float dy, const GLint* view, float
 bool DrawUncovered(Drawing& d, const Panel& panel, const PanelCover& cover) {
     GLint view[4];
     glGetIntegerv(GL_VIEWPORT, view);
-    float left, right, bottom, top;
-    if (!WindowRect(*cover.panel, cover.dx, cover.dy, view, &left, &right, &bottom, &top)) return false;
+    FlatCell cell;
+    if (!FlatCellOf(*cover.panel, cover.dx, cover.dy, view, &cell)) return false;
+    float left = std::min(cell.xa, cell.xb), right = std::max(cell.xa, cell.xb);
+    float bottom = std::min(cell.ya, cell.ye), top = std::max(cell.ya, cell.ye);
     constexpr float SURE = 0.125f;   // well clear of a pixel centre, whatever the rasteriser's snapping
     // Every row's centre in the viewport inside the cover, by a margin.
     if (!(bottom <= view[1] + 0.5f - SURE && top >= view[1] + view[3] - 0.5f + SURE)) return false;
