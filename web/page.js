@@ -4,9 +4,11 @@
 // offers the show again at its end, and says in words what keeps the show away.
 "use strict";
 
-// data.pack.gz = gzip("IPK1" + per file: u16 name length, UTF-8 name with "/", u32 size, bytes; little-endian).
+// data.pack.gz = gzip("IPK2" + per file: u16 name length, UTF-8 name with "/", u32 size, then
+// pieces until they make up the size: u32 zeros, u32 count, count bytes; little-endian).
+// A piece's zeros are a run of zero bytes the build left out (web/pack_data.py).
 const PACKAGE_URL = "data.pack.gz";
-const PACKAGE_MAGIC = "IPK1";
+const PACKAGE_MAGIC = "IPK2";
 // Where the package's files are for the program: its data folder.
 const DATA_FOLDER = "/data";
 // The program, and the page's deterministic mode (?check): web/wasm/CMakeLists.txt.
@@ -140,7 +142,9 @@ async function loadPackage(onProgress) {
   if (!(fetched[0] === 0x1f && fetched[1] === 0x8b)) return unpack(fetched);
   let bytes;
   try {
-    bytes = await readAll(new Blob([fetched]).stream().pipeThrough(new DecompressionStream("gzip")));
+    // A stream made here, not a Blob's: a Blob's bytes go through the browser's own process.
+    const source = new ReadableStream({ start(controller) { controller.enqueue(fetched); controller.close(); } });
+    bytes = await readAll(source.pipeThrough(new DecompressionStream("gzip")));
   } catch (error) {
     throw new PageError(`The invitation's data package (${PACKAGE_URL}) is damaged: it does not decompress.`);
   }
@@ -187,10 +191,20 @@ function unpack(bytes) {
       throw damaged("a file's name is not UTF-8");
     }
     const size = view.getUint32(at + 2 + nameLength, true);
-    const start = at + 2 + nameLength + 4;
-    if (start + size > bytes.length) throw damaged(`${name} is cut short`);
-    files.set(name, bytes.subarray(start, start + size));
-    at = start + size;
+    // Allocated zeroed: the runs left out are already there.
+    const file = new Uint8Array(size);
+    let filled = 0;
+    at += 2 + nameLength + 4;
+    while (filled < size) {
+      if (at + 8 > bytes.length) throw damaged(`${name} is cut short`);
+      const zeros = view.getUint32(at, true), count = view.getUint32(at + 4, true);
+      if (zeros + count === 0 || filled + zeros + count > size) throw damaged(`${name} does not add up to its size`);
+      if (at + 8 + count > bytes.length) throw damaged(`${name} is cut short`);
+      file.set(bytes.subarray(at + 8, at + 8 + count), filled + zeros);
+      filled += zeros + count;
+      at += 8 + count;
+    }
+    files.set(name, file);
   }
   if (files.size === 0) throw damaged("it holds no files");
   return files;

@@ -16,8 +16,11 @@ import sys
 import tempfile
 import unittest
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+sys.path.insert(0, os.path.join(HERE, "..", "..", "web"))
 from browser import Browser, StaticServer, png_pixels  # noqa: E402
+from pack_data import package_body  # noqa: E402
 
 WEB_SOURCE = None
 BUILT_WEB = None
@@ -35,16 +38,25 @@ COMPOS_POSITION, TRAVEL_POSITION = 1, 4
 COMPOS_ENTRY, TRAVEL_ENTRY = 1, 2
 
 
-def pack(files, magic=b"IPK1"):
-    """A package as pack_data.py writes it, from {name: bytes}."""
-    body = magic
-    for name, data in files.items():
-        encoded = name.encode()
-        body += len(encoded).to_bytes(2, "little") + encoded + len(data).to_bytes(4, "little") + data
+def pack(files, magic=None):
+    """A package as pack_data.py writes it, from {name: bytes}; `magic` another first word."""
+    body = package_body(list(files.items()))
+    if magic is not None:
+        body = magic + body[len(magic):]
     return gzip.compress(body, mtime=0)
 
 
-FIXTURE = {"a.txt": b"hello\n", "sub/b.bin": bytes(range(256)) * 3}
+def piece(zeros, kept):
+    return zeros.to_bytes(4, "little") + len(kept).to_bytes(4, "little") + kept
+
+
+def head(name, size):
+    return len(name).to_bytes(2, "little") + name + size.to_bytes(4, "little")
+
+
+# Runs of zeros at the start, inside and at the end, which the package leaves out.
+FIXTURE = {"a.txt": b"hello\n", "sub/b.bin": bytes(range(256)) * 3,
+           "c.bmp": bytes(40) + b"BM" + bytes(100) + b"x" + bytes(3) + b"y" + bytes(16)}
 # Folder name -> the package served there (None: none at all), and what the page must say.
 BROKEN_PACKAGES = {
     "missing": (None, "is missing on the server"),
@@ -53,8 +65,12 @@ BROKEN_PACKAGES = {
     "unpacked": (gzip.decompress(pack(FIXTURE)), "texture data\\scr1.bmp not found!"),
     "gzip-cut": (pack(FIXTURE)[:-12], "is damaged: it does not decompress"),
     "other-magic": (pack(FIXTURE, magic=b"ZIP!"), "is damaged: it is not an invitation data package"),
-    "file-cut": (gzip.compress(b"IPK1" + (5).to_bytes(2, "little") + b"a.txt" + (100).to_bytes(4, "little")
-                               + b"only ten b", mtime=0), "a.txt is cut short"),
+    "file-cut": (gzip.compress(b"IPK2" + head(b"a.txt", 100) + piece(0, b"only ten b"), mtime=0),
+                 "a.txt is cut short"),
+    "piece-beyond": (gzip.compress(b"IPK2" + head(b"a.txt", 10) + piece(4, b"eight by"), mtime=0),
+                     "a.txt does not add up to its size"),
+    "empty-piece": (gzip.compress(b"IPK2" + head(b"a.txt", 10) + piece(0, b""), mtime=0),
+                    "a.txt does not add up to its size"),
     "empty": (pack({}), "it holds no files"),
     # Whole, but without the show's pictures: the program's own words.
     "no-pictures": (pack(FIXTURE), "texture data\\scr1.bmp not found!"),
