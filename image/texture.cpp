@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -59,9 +60,14 @@ void UploadPicture(const char* fileName, DecodedPicture& picture, TextureSlot* s
     GLint alignment = 4;
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, image->width, image->height, 0, GL_RGB, GL_UNSIGNED_BYTE, image->pixels);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
     slot->lit = FindLitTiles(*image);
+    if (PLATFORM_TEXTURES_START_BLACK) {
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, image->width, image->height, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
+        UploadLitRows(*image, slot->lit);
+    } else {
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, image->width, image->height, 0, GL_RGB, GL_UNSIGNED_BYTE, image->pixels);
+    }
+    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
     FreeRgbImage(image);
 }
 
@@ -209,6 +215,22 @@ LitTiles FindLitTiles(const RgbImage& image) {
         }
     }
     return lit;
+}
+
+// Every texel that is not black lies in a lit tile.
+void UploadLitRows(const RgbImage& image, const LitTiles& lit) {
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, image.width);
+    for (int32_t y = 0; y < TEXTURE_TILES; ++y) {
+        uint32_t row = lit.rows[y];
+        if (row == 0) continue;
+        int32_t first = std::countr_zero(row), end = std::bit_width(row);
+        int32_t left = first * image.width / TEXTURE_TILES, right = end * image.width / TEXTURE_TILES;
+        int32_t top = y * image.height / TEXTURE_TILES, bottom = (y + 1) * image.height / TEXTURE_TILES;
+        if (right <= left || bottom <= top) continue;
+        glTexSubImage2D(GL_TEXTURE_2D, 0, left, top, right - left, bottom - top, GL_RGB, GL_UNSIGNED_BYTE,
+                        image.pixels + (static_cast<size_t>(top) * image.width + left) * 3);
+    }
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
 }
 
 void FreeTextures(TextureSlot* table) {

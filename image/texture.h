@@ -19,6 +19,10 @@ struct LitTiles {
     bool Lit(int32_t x, int32_t y) const { return (rows[y] >> x) & 1; }
 };
 LitTiles FindLitTiles(const RgbImage& image);
+// Into the bound texture, black and of the image's size, the image's rows of tiles from
+// the first lit tile to the last: the texture then holds the whole image. Expects an
+// unpack alignment of 1.
+void UploadLitRows(const RgbImage& image, const LitTiles& lit);
 
 struct TextureSlot {
     uint32_t glName;        // 0 when the slot's picture did not load

@@ -1,8 +1,8 @@
-// The GL header of the build: desktop GL, or WebGL's GLES in the browser.
+// The GL header of the build: desktop GL, or WebGL 2's GLES 3 in the browser.
 #pragma once
 
 #ifdef __EMSCRIPTEN__
-#include <GLES2/gl2.h>
+#include <GLES3/gl3.h>
 #else
 #include <GL/gl.h>
 #endif

@@ -17,6 +17,15 @@ constexpr bool PLATFORM_HAS_THREADS = false;
 constexpr bool PLATFORM_HAS_THREADS = true;
 #endif
 
+// Whether a texture made without pixels is black: WebGL zero-fills it, desktop GL leaves it
+// undefined. The browser's GPU (often a software one) then costs per byte uploaded, and a
+// picture's black tiles need not be sent.
+#ifdef __EMSCRIPTEN__
+constexpr bool PLATFORM_TEXTURES_START_BLACK = true;
+#else
+constexpr bool PLATFORM_TEXTURES_START_BLACK = false;
+#endif
+
 // 1 while the key is down, 0 when it is up. Written only while messages are
 // pumped (PumpMessages, window creation, message boxes).
 extern int32_t KeyTable[KEY_TABLE_SIZE];

@@ -137,6 +137,48 @@ TEST_F(Textures, MissingAndBrokenPicturesAreReportedInTableOrderAndSkipped) {
     }
 }
 
+// A texture made black, then given only the image's lit rows of tiles, holds the whole
+// image: sizes on and off the tile grid (below it too), sparse texels and a lit frame.
+TEST_F(Textures, LitRowsIntoABlackTextureMakeTheWholePicture) {
+    struct Case {
+        const char* what;
+        int32_t width, height;
+        uint32_t seed;   // 0: the outermost texels lit, else this many scattered ones
+    };
+    const Case cases[] = {
+        {"on the grid", 64, 64, 7}, {"off the grid", 37, 21, 5}, {"below the grid", 3, 5, 2},
+        {"wide and flat", 512, 8, 9}, {"a frame round the edges", 40, 24, 0},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> pixels(static_cast<size_t>(c.width * c.height * 3), 0);
+        auto light = [&](int32_t x, int32_t y, uint8_t value) {
+            pixels[(static_cast<size_t>(y) * c.width + x) * 3 + static_cast<size_t>(x + y) % 3] = value;
+        };
+        if (c.seed == 0) {
+            for (int32_t x = 0; x < c.width; ++x) light(x, 0, 200), light(x, c.height - 1, 100);
+            for (int32_t y = 0; y < c.height; ++y) light(0, y, 50), light(c.width - 1, y, 1);
+        } else {
+            uint32_t state = c.seed;
+            for (uint32_t i = 0; i < c.seed; ++i) {
+                state = state * 1664525u + 1013904223u;
+                light(static_cast<int32_t>((state >> 8) % static_cast<uint32_t>(c.width)),
+                      static_cast<int32_t>((state >> 20) % static_cast<uint32_t>(c.height)), static_cast<uint8_t>(1 + i));
+            }
+        }
+        RgbImage image{c.width, c.height, pixels.data()};
+        const std::vector<uint8_t> black(pixels.size(), 0);
+        GLuint name = 0;
+        glGenTextures(1, &name);
+        glBindTexture(GL_TEXTURE_2D, name);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, c.width, c.height, 0, GL_RGB, GL_UNSIGNED_BYTE, black.data());
+        UploadLitRows(image, FindLitTiles(image));
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+        EXPECT_EQ(TextureRgb(name, c.width, c.height), pixels) << c.what;
+        glDeleteTextures(1, &name);
+    }
+}
+
 }  // namespace
 
 // The lit tiles of a 64 x 64 picture: a tile is 4 x 4 texels, and counts one texel beyond
