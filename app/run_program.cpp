@@ -62,7 +62,7 @@ void StopWorkAhead() {
 
 }  // namespace
 
-Program StartProgram(const ProgramOptions& options, void* instance) {
+Program StartProgramPictures(const ProgramOptions& options, void* instance) {
     Program program;
     std::string error;
     std::string data = FindDataFolder(options.dataFolder, &error);
@@ -89,11 +89,21 @@ Program StartProgram(const ProgramOptions& options, void* instance) {
         ShowErrorMessage("cannot load scenes or textures");
         return program;
     }
+    program.window = window;
+    return program;
+}
+
+void StartProgramMusic(Program& program) {
+    if (!program.window) return;
     if (!StartMusic(MUSIC_MODULE_PATH)) {
         ShowErrorMessage("cannot play audio");
-        return program;
+        program.window = nullptr;
     }
-    program.window = window;
+}
+
+Program StartProgram(const ProgramOptions& options, void* instance) {
+    Program program = StartProgramPictures(options, instance);
+    StartProgramMusic(program);
     return program;
 }
 

@@ -33,6 +33,11 @@ struct Program {
 // gives a null window.
 Program StartProgram(const ProgramOptions& options, void* instance);
 
+// StartProgram in its two halves, for a loop owner with work to put between them (the
+// browser draws every picture once there, so that its GPU works while the sound starts).
+Program StartProgramPictures(const ProgramOptions& options, void* instance);
+void StartProgramMusic(Program& program);
+
 // The frame's input as the platform and the music give it now.
 FrameInput ReadFrameInput();
 

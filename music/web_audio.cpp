@@ -76,7 +76,6 @@ void PublishReading(Player& player, int32_t /*starts*/) {
 
 bool StartMusic(const char* path) {
     if (ThePlayer) return false;
-    MarkPageTime("sceneLoaded");
     Player* player = MakePlayer(path);
     if (!player) return false;
     auto* output = new WebOutput;

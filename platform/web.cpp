@@ -53,7 +53,9 @@ WindowHandle CreateDisplayWindow(int32_t width, int32_t height, int32_t /*fullsc
     if (!TheWindow.context) {
         EmscriptenWebGLContextAttributes attributes;
         emscripten_webgl_init_context_attributes(&attributes);
-        // What the native frame shows: no alpha over the page, no smoothed edges.
+        // What the native frame shows: no alpha over the page, no smoothed edges. The page
+        // has made the canvas's context already with these (web/page.js CONTEXT_ATTRIBUTES),
+        // and the browser hands that one over.
         attributes.alpha = EM_FALSE;
         attributes.antialias = EM_FALSE;
         attributes.depth = EM_TRUE;

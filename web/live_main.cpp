@@ -51,16 +51,29 @@ extern "C" {
 
 // The data package is unpacked into /data; the canvas is width x height. Everything the
 // desktop reads ahead on threads is read here, and every picture and drawing state is
-// used once, so that the first frames cost what the others do. 1 when ready.
+// used once, so that the first frames cost what the others do. The pictures first: the
+// GPU works through them while the page opens its sound and web_start_music goes on.
+// 1 when ready.
 EMSCRIPTEN_KEEPALIVE int web_start(int width, int height) {
     ProgramOptions options;
     options.width = width;
     options.height = height;
     options.dataFolder = "/data";
-    ThePage.program = StartProgram(options, nullptr);
+    ThePage.program = StartProgramPictures(options, nullptr);
+    if (!ThePage.program.window) return 0;
+    MarkPageTime("sceneLoaded");
+    WarmUp(*ThePage.program.scene);
+    return 1;
+}
+
+// The music, after web_start and once the page has its sound's context; then the wait for
+// the GPU. 1 when ready.
+EMSCRIPTEN_KEEPALIVE int web_start_music() {
+    if (!ThePage.program.window) return 0;
+    StartProgramMusic(ThePage.program);
     if (!ThePage.program.window) return 0;
     ThePage.musicFresh = true;
-    WarmUp(*ThePage.program.scene);
+    WaitForWarmUp();
     return 1;
 }
 

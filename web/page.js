@@ -270,6 +270,18 @@ function storeFiles(program, files) {
 
 // --- Start, the loop and the end -------------------------------------------------------------
 
+// The first audio context of a page waits while the browser starts its audio service (over
+// 0.1 s of the page's thread, more while the GPU is busy). Asking for the list of devices
+// starts that service without holding the page: asked at the page's first moment, it has
+// the service up before the pictures are, and the context is then made in a few ms.
+function warmAudioOutput() {
+  try {
+    navigator.mediaDevices.enumerateDevices().catch(() => {});
+  } catch (error) {
+    // No list to ask for (an insecure page): only a little slower.
+  }
+}
+
 // The audio context is made before the click and held still; the click lets it play.
 function makeAudio() {
   const Context = window.AudioContext || window.webkitAudioContext;
@@ -315,12 +327,6 @@ function startLoading() {
 // parallel, then the pictures decoded, uploaded and drawn once.
 async function prepare() {
   const { files: packageLoad, program: programLoad } = startLoading();
-  // Making the sound's context holds the page's thread for a while (the browser starts its
-  // audio service): the package and the program's code come meanwhile.
-  if (!CHECK_MODE) {
-    invitation.audio = makeAudio();
-    mark("audioMade");
-  }
   const [files, program] = await Promise.all([packageLoad, programLoad]);
   invitation.files = files;
   storeFiles(program, files);
@@ -332,6 +338,12 @@ async function prepare() {
   resize(screenCanvas.width, screenCanvas.height);
   if (!program._web_start(screenCanvas.width, screenCanvas.height))
     throw new PageError(errorBox.textContent || "The invitation cannot start here (its WebGL 2 could not be set up).");
+  // The sound's context once the pictures are on their way to the GPU; the browser's audio
+  // service is up by now (warmAudioOutput), so this takes a few ms.
+  invitation.audio = makeAudio();
+  mark("audioMade");
+  if (!program._web_start_music())
+    throw new PageError(errorBox.textContent || "The invitation cannot start here (its music could not be played).");
   mark("ready");
   invitation.program = program;
   return program;
@@ -490,17 +502,23 @@ function wakeControls() {
   controlsTimer = setTimeout(() => document.body.classList.add("idle"), CONTROLS_IDLE_MS);
 }
 
-function webgl2Missing() {
+// The canvas's WebGL 2 context, made as the page starts, while the network brings the rest,
+// with the attributes platform/web.cpp asks for (it is handed this one): what the native
+// frame shows, no alpha over the page, no smoothed edges.
+const CONTEXT_ATTRIBUTES = { alpha: false, antialias: false, depth: true, stencil: false, premultipliedAlpha: false };
+
+function makeContext() {
   try {
-    return !document.createElement("canvas").getContext("webgl2");
+    return screenCanvas.getContext("webgl2", CONTEXT_ATTRIBUTES);
   } catch (error) {
-    return true;
+    return null;
   }
 }
 
 function init() {
   startLoading();
-  if (webgl2Missing()) {
+  if (!CHECK_MODE) warmAudioOutput();
+  if (!makeContext()) {
     showError("This browser cannot show WebGL 2, which the invitation draws with. " +
               "Turn on hardware acceleration, or try another browser.");
     return false;

@@ -28,7 +28,12 @@ void WarmUp(const Scene& scene) {
     Draw(scene, FadeCall(0.5f));
     glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
     Draw(scene, ClearCall(0.0f, 0.0f, 0.0f, 0.0f));
+    // Sent now, so that the GPU works through the uploads and these draws meanwhile.
+    glFlush();
     MarkPageTime("warmUpDrawn");
+}
+
+void WaitForWarmUp() {
     // Reading a pixel back waits for everything drawn before it.
     unsigned char pixel[4];
     glReadPixels(0, 0, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);

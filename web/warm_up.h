@@ -5,5 +5,8 @@
 struct Scene;
 
 // Draws every built panel in each mode, the pointer and the fade, then clears to black
-// and waits until the GL has done it all.
+// and sends it all to the GL without waiting.
 void WarmUp(const Scene& scene);
+
+// Waits until the GL has done everything sent before.
+void WaitForWarmUp();
