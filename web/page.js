@@ -272,8 +272,9 @@ function storeFiles(program, files) {
 
 // The first audio context of a page waits while the browser starts its audio service (over
 // 0.1 s of the page's thread, more while the GPU is busy). Asking for the list of devices
-// starts that service without holding the page: asked at the page's first moment, it has
-// the service up before the pictures are, and the context is then made in a few ms.
+// starts that service without holding the page: asked once the package and the program are
+// in (earlier, its start-up slows theirs), it is up by the time the pictures are, and the
+// context is then made in a few ms.
 function warmAudioOutput() {
   try {
     navigator.mediaDevices.enumerateDevices().catch(() => {});
@@ -328,6 +329,7 @@ function startLoading() {
 async function prepare() {
   const { files: packageLoad, program: programLoad } = startLoading();
   const [files, program] = await Promise.all([packageLoad, programLoad]);
+  if (!CHECK_MODE) warmAudioOutput();
   invitation.files = files;
   storeFiles(program, files);
   mark("filesStored");
@@ -517,7 +519,6 @@ function makeContext() {
 
 function init() {
   startLoading();
-  if (!CHECK_MODE) warmAudioOutput();
   if (!makeContext()) {
     showError("This browser cannot show WebGL 2, which the invitation draws with. " +
               "Turn on hardware acceleration, or try another browser.");
