@@ -60,8 +60,9 @@ void UploadPicture(const char* fileName, DecodedPicture& picture, TextureSlot* s
     GLint alignment = 4;
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    slot->lit = FindLitTiles(*image);
+    slot->lit = ALL_TILES_LIT;
     if (PLATFORM_TEXTURES_START_BLACK) {
+        slot->lit = FindLitTiles(*image);
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, image->width, image->height, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
         UploadLitRows(*image, slot->lit);
     } else {

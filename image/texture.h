@@ -18,6 +18,12 @@ struct LitTiles {
 
     bool Lit(int32_t x, int32_t y) const { return (rows[y] >> x) & 1; }
 };
+// What a slot holds where nothing looked: every tile may be lit.
+inline constexpr LitTiles ALL_TILES_LIT = [] {
+    LitTiles all;
+    all.rows.fill(0xFFFF);
+    return all;
+}();
 LitTiles FindLitTiles(const RgbImage& image);
 // Into the bound texture, black and of the image's size, the image's rows of tiles from
 // the first lit tile to the last: the texture then holds the whole image. Expects an
@@ -31,6 +37,8 @@ struct TextureSlot {
     int32_t attribute2;
     int32_t attribute3;
     int32_t attribute4;
+    // Found at upload where they are read (the browser's uploads and drawing); elsewhere
+    // ALL_TILES_LIT, sparing the desktop's start-up a pass over every picture.
     LitTiles lit;
 };
 

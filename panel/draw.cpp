@@ -32,8 +32,9 @@ void DrawGrid(const Scene& scene, int32_t number, float dx, float dy, float brig
 // before need not be drawn there.
 bool CoverOf(const Scene& scene, const DrawCall& call, PanelCover* cover) {
     if (call.kind != DrawCall::GRID || call.additive || !(call.values[2] > 0.0f)) return false;
-    if (call.panel < 0 || call.panel >= PANEL_SLOTS || !IsBuiltPanel(scene.panels[call.panel])) return false;
-    *cover = {&scene.panels[call.panel], call.values[0], call.values[1]};
+    const Panel* panel = PanelToDraw(scene, call.panel);
+    if (!panel) return false;
+    *cover = {panel, call.values[0], call.values[1]};
     return true;
 }
 
