@@ -15,8 +15,10 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -70,19 +72,6 @@ void UploadPicture(const char* fileName, DecodedPicture& picture, TextureSlot* s
     }
     glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
     FreeRgbImage(image);
-}
-
-// Whether any texel of columns first..last (inclusive, may run one beyond either side and
-// wrap) in rows top..bottom is not black.
-bool AnyLit(const RgbImage& image, int32_t first, int32_t last, int32_t top, int32_t bottom) {
-    for (int32_t y = top; y <= bottom; ++y) {
-        const uint8_t* row = image.pixels + static_cast<size_t>((y + image.height) % image.height) * image.width * 3;
-        for (int32_t x = first; x <= last; ++x) {
-            const uint8_t* texel = row + static_cast<size_t>((x + image.width) % image.width) * 3;
-            if (texel[0] | texel[1] | texel[2]) return true;
-        }
-    }
-    return false;
 }
 
 void FillSlotAttributes(TextureSlot* slot, float attribute) {
@@ -199,21 +188,47 @@ void LoadSceneTextures(TextureSlot* table) {
     ScenePrefetch.started = false;
 }
 
+namespace {
+
+// For each of `size` columns (or rows), the tiles that take it in: tile t covers texels
+// t * size / TEXTURE_TILES up to (t + 1) * size / TEXTURE_TILES, and one more each side,
+// wrapping round; a tile that would reach round the whole picture takes in all of it.
+std::vector<uint16_t> TilesTakingIn(int32_t size) {
+    std::vector<uint16_t> tiles(static_cast<size_t>(size), 0);
+    auto firstTexel = [size](int32_t tile) { return static_cast<int32_t>(int64_t{tile} * size / TEXTURE_TILES) - 1; };
+    for (int32_t t = 0; t < TEXTURE_TILES; ++t) {
+        int32_t first = std::max(firstTexel(t), -1);
+        int32_t last = std::min(firstTexel(t + 1) + 1, size);
+        if (last - first + 1 > size) first = 0, last = size - 1;
+        for (int32_t i = first; i <= last; ++i) tiles[static_cast<size_t>((i + size) % size)] |= static_cast<uint16_t>(1u << t);
+    }
+    return tiles;
+}
+
+}  // namespace
+
+// One pass over the bytes, eight at a time: the pictures are mostly black.
 LitTiles FindLitTiles(const RgbImage& image) {
     LitTiles lit;
     if (image.width <= 0 || image.height <= 0 || !image.pixels) return lit;
-    // Tile t covers texels t * size / TILES up to (t + 1) * size / TILES, and one more each side.
-    auto firstTexel = [](int32_t tile, int32_t size) { return static_cast<int32_t>(int64_t{tile} * size / TEXTURE_TILES) - 1; };
-    for (int32_t y = 0; y < TEXTURE_TILES; ++y) {
-        int32_t top = std::max(firstTexel(y, image.height), -1);
-        int32_t bottom = std::min(firstTexel(y + 1, image.height) + 1, image.height);
-        if (bottom - top + 1 > image.height) top = 0, bottom = image.height - 1;
-        for (int32_t x = 0; x < TEXTURE_TILES; ++x) {
-            int32_t first = std::max(firstTexel(x, image.width), -1);
-            int32_t last = std::min(firstTexel(x + 1, image.width) + 1, image.width);
-            if (last - first + 1 > image.width) first = 0, last = image.width - 1;
-            if (AnyLit(image, first, last, top, bottom)) lit.rows[y] |= static_cast<uint16_t>(1u << x);
+    const std::vector<uint16_t> columns = TilesTakingIn(image.width), rows = TilesTakingIn(image.height);
+    const size_t rowBytes = static_cast<size_t>(image.width) * 3;
+    for (int32_t y = 0; y < image.height; ++y) {
+        const uint8_t* row = image.pixels + static_cast<size_t>(y) * rowBytes;
+        uint32_t litColumns = 0;
+        size_t i = 0;
+        for (; i + 8 <= rowBytes; i += 8) {
+            uint64_t word;
+            std::memcpy(&word, row + i, sizeof word);
+            if (word == 0) continue;
+            for (size_t b = i; b < i + 8; ++b)
+                if (row[b]) litColumns |= columns[b / 3];
         }
+        for (; i < rowBytes; ++i)
+            if (row[i]) litColumns |= columns[i / 3];
+        if (litColumns == 0) continue;
+        for (uint32_t tileRows = rows[static_cast<size_t>(y)]; tileRows; tileRows &= tileRows - 1)
+            lit.rows[std::countr_zero(tileRows)] |= static_cast<uint16_t>(litColumns);
     }
     return lit;
 }
