@@ -37,6 +37,8 @@ MOVING_MS = 1000.0
 # The outro and the end box come well before this after the last key.
 SHOW_END_TIMEOUT_S = 60.0
 LOAD_TARGET_RATIO = 2.5
+# Chromium is at rest once two windows in a row use less than this share of one core.
+SETTLE_WINDOW_S, SETTLE_QUIET_S, SETTLE_TIMEOUT_S = 0.25, 0.1, 20
 GESTURE_TARGET_FRAMES = 2
 PHASES = {1: "intro", 2: "menu", 3: "outro", 4: "done"}
 UNCAPPED_FLAGS = ["--disable-frame-rate-limit", "--disable-gpu-vsync"]
@@ -70,6 +72,14 @@ PAGE_SCRIPT = r"""
       }));
     },
   });
+  // Each line the program writes to the console (its order notices): [start, ms].
+  bench.console = [];
+  const log = console.log;
+  console.log = (...args) => {
+    const start = performance.now();
+    log.apply(console, args);
+    bench.console.push([start, performance.now() - start]);
+  };
   // The draw calls of each page frame: 0 where the canvas keeps the frame before.
   let draws = 0;
   const drawArrays = WebGL2RenderingContext.prototype.drawArrays;
@@ -138,6 +148,22 @@ def page_folder(build, web=None):
     return folder
 
 
+def settle(browser):
+    """Waits until a fresh Chromium has done its own start-up (its interface's pages and
+    services: about a second of both cores here), as a visitor's browser has before they follow
+    a link; measured from its start, a load shares the cores with it."""
+    window, quiet = SETTLE_WINDOW_S, SETTLE_QUIET_S * SETTLE_WINDOW_S
+    deadline = time.monotonic() + SETTLE_TIMEOUT_S
+    before, calm = sum(chromium_cpu(browser.pid).values()), 0
+    while calm < 2:
+        if time.monotonic() > deadline:
+            raise RuntimeError("Chromium did not come to rest within %d s of its start" % SETTLE_TIMEOUT_S)
+        time.sleep(window)
+        now = sum(chromium_cpu(browser.pid).values())
+        calm = calm + 1 if now - before < quiet else 0
+        before = now
+
+
 def click_start(browser):
     box = browser.evaluate("(() => { const r = startButton.getBoundingClientRect(); "
                            "return { x: r.x + r.width / 2, y: r.y + r.height / 2 }; })()")
@@ -151,6 +177,7 @@ def play_tour(browser, server, sync=False, ticker=False):
     keys = tour_keys()
     browser.add_script_on_load(PAGE_SCRIPT % json.dumps({"keys": keys, "sync": sync, "ticker": ticker,
                                                          "texImage": False}))
+    settle(browser)
     browser.navigate(server.url("index.html"))
     browser.wait_until("invitation.timings.ready", timeout=120)
     browser.wait_until("document.body.dataset.state === 'ready'", timeout=10)
@@ -165,7 +192,7 @@ def play_tour(browser, server, sync=False, ticker=False):
     cpu = (cpu_before, chromium_cpu(browser.pid), time.monotonic() - started)
     return cpu, browser.evaluate("""({
       frames: bench.frames, ticks: bench.ticks, keysSent: bench.keysSent, timings: invitation.timings,
-      audioCalls: bench.audio,
+      audioCalls: bench.audio, consoleCalls: bench.console,
       audio: { state: invitation.audio.state, sampleRate: invitation.audio.sampleRate,
                baseLatency: invitation.audio.baseLatency, outputLatency: invitation.audio.outputLatency,
                time: invitation.audio.currentTime },
@@ -262,10 +289,24 @@ def smooth(build, web):
         with_call = sum(1 for gap, frame, before in late
                         if any(before[8] <= c[0] <= frame[8] for c in calls))
         print("  late frames with a music callback inside their gap: %d of %d" % (with_call, len(late)))
+    writes = run["consoleCalls"]
+    if writes:
+        with_write = sum(1 for gap, frame, before in late if any(before[8] <= c[0] <= frame[8] for c in writes))
+        print("  lines written to the console: %d, median %.2f ms, largest %.2f ms; late frames with one inside"
+              " their gap: %d of %d" % (len(writes), statistics.median(c[1] for c in writes),
+                                        max(c[1] for c in writes), with_write, len(late)))
     busiest = max(frames, key=lambda f: f[2])
     print("  time in the page's frame callback: median %.2f ms, largest %.2f ms (at %.2f s, %s)"
           % (statistics.median(f[2] for f in frames), busiest[2], busiest[1] / 1000.0, PHASES.get(busiest[4])))
     gesture(run)
+    # What the browser and the machine give any page: the same refresh with nothing to do but
+    # clear a canvas, for as long as the tour.
+    bare = bare_frames((), frames[-1][1] / 1000.0)
+    bare_gaps = [bare[i][0] - bare[i - 1][0] for i in range(1, len(bare))]
+    bare_late = sorted((g for g in bare_gaps if g > LATE_GAP_MS), reverse=True)
+    print("An empty page in the same browser for as long (a canvas cleared each frame): %d gaps, median %.2f ms,"
+          " %d over %.0f ms%s" % (len(bare_gaps), statistics.median(bare_gaps), len(bare_late), LATE_GAP_MS,
+                                  " (" + ", ".join("%.1f" % g for g in bare_late[:10]) + " ms)" if bare_late else ""))
 
 
 def gesture(run):
@@ -322,15 +363,16 @@ requestAnimationFrame(frame);
 BARE_SECONDS = 20
 
 
-def bare_frames(flags):
-    """BARE_PAGE's frames over BARE_SECONDS."""
+def bare_frames(flags, seconds=BARE_SECONDS):
+    """BARE_PAGE's frames over `seconds`."""
     folder = tempfile.mkdtemp(prefix="invitation-bare-")
     try:
         with open(os.path.join(folder, "index.html"), "w") as f:
             f.write(BARE_PAGE)
         with StaticServer(folder) as server, Browser(WIDTH, HEIGHT, flags=flags) as browser:
+            settle(browser)
             browser.navigate(server.url("index.html"))
-            time.sleep(BARE_SECONDS)
+            time.sleep(seconds)
             return browser.evaluate("frames")
     finally:
         shutil.rmtree(folder, ignore_errors=True)
@@ -425,6 +467,7 @@ def load_steps(run):
 
 def load_once(server):
     with Browser(WIDTH, HEIGHT) as browser:
+        settle(browser)
         browser.add_script_on_load(PAGE_SCRIPT % json.dumps({"keys": [], "sync": False, "ticker": False,
                                                              "texImage": True}))
         browser.navigate(server.url("index.html"))
