@@ -270,19 +270,6 @@ function storeFiles(program, files) {
 
 // --- Start, the loop and the end -------------------------------------------------------------
 
-// The first audio context of a page waits while the browser starts its audio service (over
-// 0.1 s of the page's thread, more while the GPU is busy). Asking for the list of devices
-// starts that service without holding the page: asked once the package and the program are
-// in (earlier, its start-up slows theirs), it is up by the time the pictures are, and the
-// context is then made in a few ms.
-function warmAudioOutput() {
-  try {
-    navigator.mediaDevices.enumerateDevices().catch(() => {});
-  } catch (error) {
-    // No list to ask for (an insecure page): only a little slower.
-  }
-}
-
 // The audio context is made before the click and held still; the click lets it play.
 function makeAudio() {
   const Context = window.AudioContext || window.webkitAudioContext;
@@ -329,7 +316,6 @@ function startLoading() {
 async function prepare() {
   const { files: packageLoad, program: programLoad } = startLoading();
   const [files, program] = await Promise.all([packageLoad, programLoad]);
-  if (!CHECK_MODE) warmAudioOutput();
   invitation.files = files;
   storeFiles(program, files);
   mark("filesStored");
@@ -340,8 +326,8 @@ async function prepare() {
   resize(screenCanvas.width, screenCanvas.height);
   if (!program._web_start(screenCanvas.width, screenCanvas.height))
     throw new PageError(errorBox.textContent || "The invitation cannot start here (its WebGL 2 could not be set up).");
-  // The sound's context once the pictures are on their way to the GPU; the browser's audio
-  // service is up by now (warmAudioOutput), so this takes a few ms.
+  // The sound's context once the pictures are on their way to the GPU: a page's first one
+  // waits while the browser starts its audio service (0.1 to 0.2 s), and the GPU works meanwhile.
   invitation.audio = makeAudio();
   mark("audioMade");
   if (!program._web_start_music())
