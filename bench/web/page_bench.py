@@ -299,12 +299,12 @@ def smooth(build, web):
     print("  time in the page's frame callback: median %.2f ms, largest %.2f ms (at %.2f s, %s)"
           % (statistics.median(f[2] for f in frames), busiest[2], busiest[1] / 1000.0, PHASES.get(busiest[4])))
     gesture(run)
-    # What the browser and the machine give any page: the same refresh with nothing to do but
-    # clear a canvas, for as long as the tour.
+    # What the browser and the machine give any page: the same refresh in a fresh Chromium of
+    # the same kind, with nothing to do but clear a canvas, for as long as the tour.
     bare = bare_frames((), frames[-1][1] / 1000.0)
     bare_gaps = [bare[i][0] - bare[i - 1][0] for i in range(1, len(bare))]
     bare_late = sorted((g for g in bare_gaps if g > LATE_GAP_MS), reverse=True)
-    print("An empty page in the same browser for as long (a canvas cleared each frame): %d gaps, median %.2f ms,"
+    print("An empty page in a fresh Chromium for as long (a canvas cleared each frame): %d gaps, median %.2f ms,"
           " %d over %.0f ms%s" % (len(bare_gaps), statistics.median(bare_gaps), len(bare_late), LATE_GAP_MS,
                                   " (" + ", ".join("%.1f" % g for g in bare_late[:10]) + " ms)" if bare_late else ""))
 
@@ -410,7 +410,7 @@ def menu(build, web):
           % (statistics.median(gaps), 1000.0 / statistics.median(gaps), max(gaps)))
     bare = bare_frames(UNCAPPED_FLAGS)[1:]
     bare_gaps = [bare[i][0] - bare[i - 1][0] for i in range(1, len(bare))]
-    print("  a bare canvas in the same browser, cleared and read back (%d frames): %.2f ms median, %.2f ms p99;"
+    print("  a bare canvas in a fresh Chromium with the same flags, cleared and read back (%d frames): %.2f ms median, %.2f ms p99;"
           " median gap %.2f ms" % (len(bare), statistics.median(f[3] for f in bare), percentile([f[3] for f in bare], 0.99),
                                    statistics.median(bare_gaps)))
     if native:
