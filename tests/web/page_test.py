@@ -20,7 +20,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(HERE, "..", "..", "web"))
 from browser import Browser, StaticServer, png_pixels  # noqa: E402
-from pack_data import package_body  # noqa: E402
+from pack_data import MAGIC, package_body  # noqa: E402
 
 WEB_SOURCE = None
 BUILT_WEB = None
@@ -65,11 +65,11 @@ BROKEN_PACKAGES = {
     "unpacked": (gzip.decompress(pack(FIXTURE)), "texture data\\scr1.bmp not found!"),
     "gzip-cut": (pack(FIXTURE)[:-12], "is damaged: it does not decompress"),
     "other-magic": (pack(FIXTURE, magic=b"ZIP!"), "is damaged: it is not an invitation data package"),
-    "file-cut": (gzip.compress(b"IPK2" + head(b"a.txt", 100) + piece(0, b"only ten b"), mtime=0),
+    "file-cut": (gzip.compress(MAGIC + head(b"a.txt", 100) + piece(0, b"only ten b"), mtime=0),
                  "a.txt is cut short"),
-    "piece-beyond": (gzip.compress(b"IPK2" + head(b"a.txt", 10) + piece(4, b"eight by"), mtime=0),
+    "piece-beyond": (gzip.compress(MAGIC + head(b"a.txt", 10) + piece(4, b"eight by"), mtime=0),
                      "a.txt does not add up to its size"),
-    "empty-piece": (gzip.compress(b"IPK2" + head(b"a.txt", 10) + piece(0, b""), mtime=0),
+    "empty-piece": (gzip.compress(MAGIC + head(b"a.txt", 10) + piece(0, b""), mtime=0),
                     "a.txt does not add up to its size"),
     "empty": (pack({}), "it holds no files"),
     # Whole, but without the show's pictures: the program's own words.
