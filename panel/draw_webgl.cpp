@@ -1,4 +1,4 @@
-// The drawing modes in WebGL: one small shader doing what desktop GL's fixed-function
+// The drawing modes in WebGL: small shaders doing what desktop GL's fixed-function
 // state does in draw_gl.cpp, so that the frames match.
 #include "panel/draw_modes.h"
 
@@ -26,24 +26,26 @@ void main() {
 }
 )";
 
-// mode 0: the texel (replace); 1: the texel times the colour (modulate); 2: the colour alone.
+// One program per drawing mode, so that no pixel pays for a branch; MODE picks the body.
+// 0: the texel (replace); 1: the texel times the colour (modulate); 2: the colour alone.
 constexpr const char* FRAGMENT_SHADER = R"(
 precision mediump float;
 uniform sampler2D picture;
 uniform vec4 colour;
-uniform int mode;
 varying vec2 uv;
 void main() {
-    vec4 t = texture2D(picture, uv);
-    if (mode == 0) gl_FragColor = vec4(t.rgb, 1.0);
-    else if (mode == 1) gl_FragColor = vec4(t.rgb, 1.0) * colour;
-    else gl_FragColor = colour;
+#if MODE == 0
+    gl_FragColor = vec4(texture2D(picture, uv).rgb, 1.0);
+#elif MODE == 1
+    gl_FragColor = vec4(texture2D(picture, uv).rgb, 1.0) * colour;
+#else
+    gl_FragColor = colour;
+#endif
 }
 )";
 
-constexpr GLint MODE_REPLACE = 0;
-constexpr GLint MODE_MODULATE = 1;
-constexpr GLint MODE_COLOUR = 2;
+enum DrawMode { MODE_REPLACE, MODE_MODULATE, MODE_COLOUR, MODE_COUNT };
+constexpr const char* MODE_DEFINES[MODE_COUNT] = {"#define MODE 0\n", "#define MODE 1\n", "#define MODE 2\n"};
 constexpr float PANEL_FAR = 1000.0f;
 constexpr float FADE_FAR = 100000.0f;
 constexpr GLuint POSITION_ATTRIBUTE = 0;
@@ -53,38 +55,49 @@ struct Vertex {
     float x, y, z, u, v;
 };
 
+struct Program {
+    GLuint name = 0;
+    GLint shift = -1, far = -1, colour = -1;
+};
+
 struct Drawing {
-    GLuint program = 0;
+    Program programs[MODE_COUNT];
     GLuint buffer = 0;
-    GLint shift = -1, far = -1, colour = -1, mode = -1;
     std::vector<Vertex> vertices;   // the call's triangles, reused
 };
 
 Drawing TheDrawing;
 
-GLuint CompileShader(GLenum kind, const char* source) {
+GLuint CompileShader(GLenum kind, const char* prefix, const char* source) {
     GLuint shader = glCreateShader(kind);
-    glShaderSource(shader, 1, &source, nullptr);
+    const char* sources[] = {prefix, source};
+    glShaderSource(shader, 2, sources, nullptr);
     glCompileShader(shader);
     return shader;
+}
+
+Program LinkProgram(GLuint vertexShader, DrawMode mode) {
+    Program p;
+    p.name = glCreateProgram();
+    glAttachShader(p.name, vertexShader);
+    glAttachShader(p.name, CompileShader(GL_FRAGMENT_SHADER, MODE_DEFINES[mode], FRAGMENT_SHADER));
+    glBindAttribLocation(p.name, POSITION_ATTRIBUTE, "position");
+    glBindAttribLocation(p.name, TEXEL_ATTRIBUTE, "texel");
+    glLinkProgram(p.name);
+    glUseProgram(p.name);
+    p.shift = glGetUniformLocation(p.name, "shift");
+    p.far = glGetUniformLocation(p.name, "far");
+    p.colour = glGetUniformLocation(p.name, "colour");
+    glUniform1i(glGetUniformLocation(p.name, "picture"), 0);
+    return p;
 }
 
 // Made in the first call of a context; the page starts the context once.
 Drawing& Ready() {
     Drawing& d = TheDrawing;
-    if (d.program) return d;
-    d.program = glCreateProgram();
-    glAttachShader(d.program, CompileShader(GL_VERTEX_SHADER, VERTEX_SHADER));
-    glAttachShader(d.program, CompileShader(GL_FRAGMENT_SHADER, FRAGMENT_SHADER));
-    glBindAttribLocation(d.program, POSITION_ATTRIBUTE, "position");
-    glBindAttribLocation(d.program, TEXEL_ATTRIBUTE, "texel");
-    glLinkProgram(d.program);
-    glUseProgram(d.program);
-    d.shift = glGetUniformLocation(d.program, "shift");
-    d.far = glGetUniformLocation(d.program, "far");
-    d.colour = glGetUniformLocation(d.program, "colour");
-    d.mode = glGetUniformLocation(d.program, "mode");
-    glUniform1i(glGetUniformLocation(d.program, "picture"), 0);
+    if (d.buffer) return d;
+    GLuint vertexShader = CompileShader(GL_VERTEX_SHADER, "", VERTEX_SHADER);
+    for (int32_t mode = 0; mode < MODE_COUNT; ++mode) d.programs[mode] = LinkProgram(vertexShader, DrawMode(mode));
     glGenBuffers(1, &d.buffer);
     glBindBuffer(GL_ARRAY_BUFFER, d.buffer);
     glEnableVertexAttribArray(POSITION_ATTRIBUTE);
@@ -96,6 +109,15 @@ Drawing& Ready() {
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_CULL_FACE);
     return d;
+}
+
+// The mode's program, in use, with the panel's shift and far plane.
+const Program& UseMode(Drawing& d, DrawMode mode, float dx, float dy, float far) {
+    const Program& p = d.programs[mode];
+    glUseProgram(p.name);
+    glUniform2f(p.shift, dx, dy);
+    glUniform1f(p.far, far);
+    return p;
 }
 
 // A quad as the desktop splits it: (0, 1, 2) and (0, 2, 3).
@@ -271,16 +293,14 @@ void DrawPanelCells(const Panel& panel, const TextureSlot& texture, float dx, fl
                     bool additive, const PanelCover* cover) {
     Drawing& d = Ready();
     glBindTexture(GL_TEXTURE_2D, texture.glName);
-    glUniform2f(d.shift, dx, dy);
-    glUniform1f(d.far, PANEL_FAR);
     if (additive) {
+        const Program& p = UseMode(d, MODE_MODULATE, dx, dy, PANEL_FAR);
         glEnable(GL_BLEND);
         glBlendFunc(GL_SRC_ALPHA, GL_SRC_ALPHA);
-        glUniform1i(d.mode, MODE_MODULATE);
-        glUniform4f(d.colour, brightness, brightness, brightness, 1.0f);
+        glUniform4f(p.colour, brightness, brightness, brightness, 1.0f);
     } else {
         glDisable(GL_BLEND);
-        glUniform1i(d.mode, MODE_REPLACE);
+        UseMode(d, MODE_REPLACE, dx, dy, PANEL_FAR);
     }
     // Adding black adds nothing: SwiftShader fills a pixel at a time, and the menu's
     // additive pictures are mostly black.
@@ -292,10 +312,8 @@ void DrawPanelCells(const Panel& panel, const TextureSlot& texture, float dx, fl
 
 void DrawMaskedSprite(const Panel& panel, uint32_t mask, uint32_t sprite, float dx, float dy) {
     Drawing& d = Ready();
-    glUniform2f(d.shift, dx, dy);
-    glUniform1f(d.far, PANEL_FAR);
-    glUniform1i(d.mode, MODE_MODULATE);
-    glUniform4f(d.colour, 1.0f, 1.0f, 1.0f, 1.0f);
+    const Program& p = UseMode(d, MODE_MODULATE, dx, dy, PANEL_FAR);
+    glUniform4f(p.colour, 1.0f, 1.0f, 1.0f, 1.0f);
     glEnable(GL_BLEND);
     glBindTexture(GL_TEXTURE_2D, mask);
     glBlendFunc(GL_ZERO, GL_SRC_COLOR);
@@ -310,10 +328,8 @@ void DrawMaskedSprite(const Panel& panel, uint32_t mask, uint32_t sprite, float 
 void DrawFadeOverlay(uint32_t texture, float level) {
     Drawing& d = Ready();
     glBindTexture(GL_TEXTURE_2D, texture);
-    glUniform2f(d.shift, 0.0f, 0.0f);
-    glUniform1f(d.far, FADE_FAR);
-    glUniform1i(d.mode, MODE_COLOUR);
-    glUniform4f(d.colour, level, level, level, level);
+    const Program& p = UseMode(d, MODE_COLOUR, 0.0f, 0.0f, FADE_FAR);
+    glUniform4f(p.colour, level, level, level, level);
     glEnable(GL_BLEND);
     glBlendFunc(GL_ZERO, GL_SRC_COLOR);
     d.vertices.clear();
