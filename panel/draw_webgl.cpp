@@ -133,12 +133,16 @@ void SendVertices(Drawing& d) {
     glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(d.vertices.size()));
 }
 
+// A side spanning the texture once at most crosses its grid at TEXTURE_TILES lines inside
+// it (one span, unaligned), and has its two ends.
+constexpr int32_t MAX_CUTS = TEXTURE_TILES + 2;
+
 // Where a side from texture coordinate `from` to `to` crosses the tile grid, as shares of
-// the side from 0 to 1, in order (TEXTURE_TILES + 1 of them at most); 0 for a side that
-// spans the texture more than once.
+// the side from 0 to 1, in order (MAX_CUTS of them at most); 0 for a side that spans the
+// texture more than once.
 int32_t TileCuts(float from, float to, float* cuts) {
     float low = std::min(from, to), high = std::max(from, to);
-    if (!(high - low < 1.0f) || !(low > -1.0f && high < 2.0f)) return 0;
+    if (!(high - low <= 1.0f) || !(low > -1.0f && high < 2.0f)) return 0;
     int32_t count = 0;
     cuts[count++] = 0.0f;
     for (int32_t k = static_cast<int32_t>(std::floor(low * TEXTURE_TILES)) + 1; k * 1.0f / TEXTURE_TILES < high; ++k)
@@ -198,10 +202,10 @@ bool DrawLitTiles(Drawing& d, const Panel& panel, float dx, float dy, const LitT
     if (!FlatCellOf(panel, dx, dy, view, &cell)) return false;
     const PanelVertex *a = cell.a, *b = cell.b, *c = cell.c, *e = cell.e;
     if (!(a->v == b->v && e->v == c->v && a->u == e->u && b->u == c->u)) return false;
-    float across[TEXTURE_TILES + 1], down[TEXTURE_TILES + 1];
+    float across[MAX_CUTS], down[MAX_CUTS];
     int32_t columns = TileCuts(a->u, b->u, across), rows = TileCuts(a->v, e->v, down);
     if (columns == 0 || rows == 0) return false;
-    int32_t xs[TEXTURE_TILES + 1], ys[TEXTURE_TILES + 1];
+    int32_t xs[MAX_CUTS], ys[MAX_CUTS];
     PixelEdges(across, columns, cell.xa, cell.xb, view[0], view[0] + view[2], xs);
     PixelEdges(down, rows, cell.ya, cell.ye, view[1], view[1] + view[3], ys);
     d.vertices.clear();

@@ -395,7 +395,9 @@ def menu(build, web):
     def moving(frame):
         return any(0 <= frame[1] - t < MOVING_MS for t in times)
 
+    drew = [f for f in menu_frames if f[7]]
     groups = [("every menu frame", menu_frames),
+              ("calls changed (drawn again)", drew),
               ("gliding, cross-fading", [f for f in menu_frames if moving(f)]),
               ("still", [f for f in menu_frames if not moving(f)])]
     print("  (gliding, cross-fading: within %.0f ms of a key; drawn: web_frame() and the GPU's work done)" % MOVING_MS)
@@ -405,6 +407,9 @@ def menu(build, web):
             values = [f[column] for f in group]
             print("  %-40s %6.2f ms %6.2f ms %6.2f ms %7d" % (name + ", " + label, statistics.median(values),
                                                                percentile(values, 0.99), max(values), len(values)))
+    draws = [f[7] for f in drew]
+    print("  draw calls in the frames it drew: median %d, largest %d (an additive picture's lit runs one each)"
+          % (statistics.median(draws), max(draws)))
     gaps = [frames[i][0] - frames[i - 1][0] for i in range(1, len(frames)) if frames[i][4] == 2]
     print("  animation frames in the menu: median gap %.2f ms (%.0f per second), largest %.1f ms"
           % (statistics.median(gaps), 1000.0 / statistics.median(gaps), max(gaps)))
